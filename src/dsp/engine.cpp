@@ -1,0 +1,72 @@
+// Sample-rate constants and processing reset of the Engine.
+#include <cmath>
+
+#include "dsp/engine.h"
+#include "dsp/filters.h"
+#include "dsp/noise.h"
+#include "dsp/time_constants.h"
+
+namespace tarvo::dsp {
+namespace {
+
+// Accepted host sample rates, Hz. Below 1 kHz the detector high-pass (up to 100 Hz) and
+// the 20 Hz input high-pass approach or pass their Nyquist limits and become unstable.
+constexpr float kMinSampleRate = 1000.0f;
+constexpr float kMaxSampleRate = 1.0e7f;
+
+}  // namespace
+
+Engine::Engine() {
+  // The constants of 44.1 kHz are ready at once; sampleRateChanged stays set, so the
+  // host's first resume recomputes them just as it would for a fresh object.
+  computeRateConstants();
+  suspend();
+}
+
+void Engine::setSampleRate(float rate) {
+  if (!(rate >= kMinSampleRate && rate <= kMaxSampleRate)) return;  // also rejects NaN
+  sampleRate = rate;
+  sampleRateChanged = 1;
+}
+
+void Engine::resume() {
+  if (!sampleRateChanged) return;
+  sampleRateChanged = 0;
+  computeRateConstants();
+}
+
+void Engine::computeRateConstants() {
+  const double fs = sampleRate;
+  // 0.1 s of samples, ties to even; at least one sample so a ramp always ends.
+  const double samples = std::nearbyint(0.1 * fs);
+  rampLength = samples < 1.0 ? 1u : static_cast<uint32_t>(samples);
+  coef3ms = static_cast<float>(polePerSample(0.003, fs));
+  alpha2ms = static_cast<float>(stepPerSample(0.002, fs));
+  adaptAlphaL = alpha2ms;
+  adaptAlphaR = alpha2ms;
+  alpha200ms = static_cast<float>(1.0 - std::exp(-1.0 / (0.2 * fs)));
+  const Biquad hp = inputHighPassDesign(fs);
+  inHpB0 = hp.b0;
+  inHpB1 = hp.b1;
+  inHpB2 = hp.b2;
+  inHpA1 = hp.a1;
+  inHpA2 = hp.a2;
+}
+
+void Engine::suspend() {
+  inMeterL.store(0.0f, std::memory_order_relaxed);
+  inMeterR.store(0.0f, std::memory_order_relaxed);
+  outMeterL.store(0.0f, std::memory_order_relaxed);
+  outMeterR.store(0.0f, std::memory_order_relaxed);
+  grMeterL.store(1.0f, std::memory_order_relaxed);
+  grMeterR.store(1.0f, std::memory_order_relaxed);
+  releaseCoefL = releaseCoefR = 1.0f;
+  fastReleaseCoefL = fastReleaseCoefR = 1.0f;
+  attackCoefL = attackCoefR = 0.0f;
+  gainAvgL = gainAvgR = 1.0f;
+  gainSmoothL = gainSmoothR = 1.0f;
+}
+
+void Engine::reseedNoise() { reseedNoiseFromClock(); }
+
+}  // namespace tarvo::dsp

@@ -1,0 +1,35 @@
+// The library's one exported function: the VST 2 entry point `main`.
+#include "dsp/fp_control.h"
+#include "plugin/plugin.h"
+
+namespace {
+
+tarvo::plugin::APlugin* gLastEffect = nullptr;  // written only by the entry point
+
+// Masks every floating-point exception as soon as the library is loaded, before any
+// effect exists.
+struct LibraryLoad {
+  LibraryLoad() { tarvo::dsp::maskFloatingPointExceptions(); }
+} gLibraryLoad;
+
+}  // namespace
+
+// C++ reserves the name `main` for the program entry, so the function has an ordinary
+// name and is exported under the symbol the host looks up.
+extern "C" __attribute__((visibility("default"))) tarvo::vst::AEffect* tarvoVstEntry(
+    tarvo::vst::AudioMasterCallback audioMaster) __asm__("main");
+
+extern "C" tarvo::vst::AEffect* tarvoVstEntry(tarvo::vst::AudioMasterCallback audioMaster) {
+  if (audioMaster == nullptr) return nullptr;
+  if (audioMaster(nullptr, tarvo::vst::audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) {
+    return nullptr;
+  }
+  tarvo::plugin::APlugin* effect = nullptr;
+  try {
+    effect = new tarvo::plugin::APlugin(audioMaster);
+  } catch (...) {
+    return nullptr;  // out of memory: the host gets no effect rather than a crash
+  }
+  gLastEffect = effect;
+  return effect->getAeffect();
+}

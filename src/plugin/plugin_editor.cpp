@@ -1,0 +1,80 @@
+#include "plugin/plugin_editor.h"
+
+#include "plugin/plugin.h"
+
+namespace tarvo::plugin {
+
+namespace {
+EditorWindowFactory gWindowFactory = nullptr;
+}  // namespace
+
+EditorWindowFactory editorWindowFactory() { return gWindowFactory; }
+void setEditorWindowFactory(EditorWindowFactory factory) { gWindowFactory = factory; }
+
+APluginEditor::APluginEditor(APlugin* effect) : vst::AEffEditor(effect) {}
+
+APluginEditor::~APluginEditor() {
+  if (window != nullptr) {
+    plugin().editorClosed.store(1, std::memory_order_relaxed);
+    window.reset();
+  }
+}
+
+APlugin& APluginEditor::plugin() { return *static_cast<APlugin*>(effect); }
+
+int32_t APluginEditor::getRect(vst::ERect** out) {
+  rect = vst::ERect{0, 0, kHeight, kWidth};
+  if (out != nullptr) *out = &rect;
+  return 1;
+}
+
+int32_t APluginEditor::open(void* parent) {
+  if (isOpen) return 1;
+  const EditorWindowFactory factory = editorWindowFactory();
+  std::unique_ptr<EditorWindow> created = factory != nullptr ? factory(plugin(), parent) : nullptr;
+  // Without a window there is nothing open: the host is told so and may show its own
+  // generic controls instead.
+  if (created == nullptr) return 0;
+  isOpen = true;
+  systemWindow = parent;
+  window = std::move(created);
+  plugin().editorClosed.store(0, std::memory_order_relaxed);
+  window->setProgramIndex(plugin().currentProgram());
+  postUpdate();
+  return 1;
+}
+
+void APluginEditor::close() {
+  if (!isOpen) return;
+  isOpen = false;
+  plugin().editorClosed.store(1, std::memory_order_relaxed);
+  window.reset();
+}
+
+void APluginEditor::idle() {
+  if (plugin().editorClosed.load(std::memory_order_relaxed) != 0 || window == nullptr) return;
+  window->setProgramIndex(plugin().currentProgram());
+  // The flag is taken before the refresh runs, so a parameter write that lands during the
+  // refresh raises it again and is shown at the next idle instead of being lost.
+  if (updateFlag.exchange(0, std::memory_order_acq_rel) != 0) update();
+  const dsp::Engine& dsp = plugin().engine();
+  window->updateMeters(dsp.inMeterL.load(std::memory_order_relaxed),
+                       dsp.inMeterR.load(std::memory_order_relaxed),
+                       dsp.outMeterL.load(std::memory_order_relaxed),
+                       dsp.outMeterR.load(std::memory_order_relaxed),
+                       dsp.grMeterL.load(std::memory_order_relaxed),
+                       dsp.grMeterR.load(std::memory_order_relaxed));
+  window->idle();
+}
+
+void APluginEditor::update() {
+  if (plugin().editorClosed.load(std::memory_order_relaxed) != 0 || window == nullptr) return;
+  std::array<float, params::kNumParams> paramCopy{};
+  const params::ParamStore& store = plugin().paramStore();
+  for (int i = 0; i < params::kNumParams; ++i) {
+    paramCopy[i] = store.paramValue[i].load(std::memory_order_relaxed);
+  }
+  window->updateControls(paramCopy);
+}
+
+}  // namespace tarvo::plugin

@@ -1,0 +1,39 @@
+// The editor adapter the host drives: rectangle, open/close of the window inside the
+// host's window, and every refresh of the window from the host's idle calls.
+#pragma once
+
+#include <memory>
+
+#include "plugin/editor_window.h"
+#include "vst/aeff_editor.h"
+
+namespace tarvo::plugin {
+
+class APlugin;
+
+class APluginEditor : public vst::AEffEditor {
+ public:
+  static constexpr int16_t kWidth = 645;
+  static constexpr int16_t kHeight = 485;
+
+  explicit APluginEditor(APlugin* effect);
+  ~APluginEditor() override;
+
+  int32_t getRect(vst::ERect** out) override;
+  int32_t open(void* parent) override;
+  void close() override;
+  void idle() override;
+  void update() override;
+
+  bool isEditorOpen() const { return isOpen; }
+  EditorWindow* editorWindow() const { return window.get(); }
+
+ private:
+  APlugin& plugin();
+
+  vst::ERect rect{};
+  bool isOpen = false;
+  std::unique_ptr<EditorWindow> window;
+};
+
+}  // namespace tarvo::plugin
