@@ -157,6 +157,19 @@ bool APlugin::getProductString(char* text) {
   return true;
 }
 
+vst::VstIntPtr APlugin::vendorSpecific(int32_t index, vst::VstIntPtr value, void* ptr,
+                                       float /*opt*/) {
+  if (index != kMeterQueryIndex || value != kMeterQueryValue || ptr == nullptr) return 0;
+  float* meters = static_cast<float*>(ptr);
+  meters[0] = dsp.inMeterL.load(std::memory_order_relaxed);
+  meters[1] = dsp.inMeterR.load(std::memory_order_relaxed);
+  meters[2] = dsp.outMeterL.load(std::memory_order_relaxed);
+  meters[3] = dsp.outMeterR.load(std::memory_order_relaxed);
+  meters[4] = dsp.grMeterL.load(std::memory_order_relaxed);
+  meters[5] = dsp.grMeterR.load(std::memory_order_relaxed);
+  return 1;
+}
+
 // The effect asks for nothing and offers nothing beyond the basic interface.
 int32_t APlugin::canDo(char* /*text*/) { return -1; }
 

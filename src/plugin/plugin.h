@@ -9,6 +9,7 @@
 #include "dsp/engine.h"
 #include "params/factory_presets.h"
 #include "params/param_store.h"
+#include "plugin/meter_query.h"
 #include "plugin/plugin_program.h"
 #include "vst/audio_effect_x.h"
 
@@ -18,6 +19,7 @@ inline constexpr int32_t kUniqueId = vst::fourCC("vm7q");
 inline constexpr const char* kEffectName = "Tarvo";
 inline constexpr const char* kVendorName = "Velmora Audio";
 inline constexpr const char* kProductName = "Tarvo";
+
 
 class APlugin : public vst::AudioEffectX {
  public:
@@ -53,6 +55,10 @@ class APlugin : public vst::AudioEffectX {
   bool getVendorString(char* text) override;
   bool getProductString(char* text) override;
   int32_t canDo(char* text) override;
+  // Answers the private meter request of meter_query.h; any other vendor request answers
+  // 0 and does nothing.
+  vst::VstIntPtr vendorSpecific(int32_t index, vst::VstIntPtr value, void* ptr,
+                                float opt) override;
 
   // Read by the editor adapter and the tests.
   const params::ParamStore& paramStore() const { return store; }

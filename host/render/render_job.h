@@ -1,0 +1,47 @@
+// Runs audio through a loaded plug-in instance block by block and keeps the figures the
+// renderer reports.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "vsthost/vst_host.h"
+
+namespace tarvo::render {
+
+struct RenderSettings {
+  std::optional<int> program;                 // factory program to select first
+  std::vector<std::pair<int, float>> values;  // then these normalized parameter values
+  int blockSize = 512;                        // frames per processReplacing call
+};
+
+struct RenderStats {
+  int64_t frames = 0;
+  double seconds = 0.0;      // audio duration
+  double inPeak = 0.0;       // linear, largest magnitude over both channels
+  double outPeak = 0.0;
+  double inRms = 0.0;        // linear, over both channels
+  double outRms = 0.0;
+  double minGain = 1.0;      // gain meters: smallest (reduction) and largest (increase)
+  double maxGain = 1.0;
+  bool metersAvailable = false;
+  double wallSeconds = 0.0;  // processing time
+  int64_t overFullScale = 0; // output samples above full scale
+};
+
+// Pulls up to n interleaved frames (of `channels`) into the buffer; answers the count.
+using ReadFrames = std::function<int64_t(float* interleaved, int64_t frames)>;
+using WriteFrames = std::function<void(const float* interleaved, int64_t frames)>;
+using Progress = std::function<void(int64_t done)>;
+
+// Applies the settings, starts processing at `sampleRate`, runs every frame the reader
+// gives through processReplacing (mono as dual mono, written back as the average of the two
+// outputs), and stops processing. `channels` must be 1 or 2.
+RenderStats renderThrough(host::PluginInstance& plugin, const RenderSettings& settings,
+                          int sampleRate, int channels, const ReadFrames& read,
+                          const WriteFrames& write, const Progress& progress = nullptr);
+
+}  // namespace tarvo::render
