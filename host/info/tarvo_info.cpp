@@ -12,8 +12,10 @@ using tarvo::host::PluginLibrary;
 namespace vst = tarvo::vst;
 
 int main(int argc, char** argv) {
-  if (argc > 2 || (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h"))) {
-    std::fprintf(stderr, "usage: tarvo-info [PLUGIN]\n  default PLUGIN: %s\n", TARVO_DEFAULT_PLUGIN);
+  if (argc > 2 ||
+      (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h"))) {
+    std::fprintf(stderr, "usage: tarvo-info [PLUGIN]\n  default PLUGIN: %s\n",
+                 TARVO_DEFAULT_PLUGIN);
     return argc > 2 ? 2 : 0;
   }
   const std::string path = argc == 2 ? argv[1] : TARVO_DEFAULT_PLUGIN;
@@ -27,8 +29,8 @@ int main(int argc, char** argv) {
     }
     const int32_t id = e->uniqueID;
     std::printf("%s by %s (product %s), id '%c%c%c%c', version %d\n", plugin.effectName().c_str(),
-                plugin.vendorString().c_str(), plugin.productString().c_str(),
-                char(id >> 24), char(id >> 16), char(id >> 8), char(id), e->version);
+                plugin.vendorString().c_str(), plugin.productString().c_str(), char(id >> 24),
+                char(id >> 16), char(id >> 8), char(id), e->version);
     std::printf("%d in / %d out, flags 0x%x, VST version %ld\n", e->numInputs, e->numOutputs,
                 e->flags, long(plugin.dispatch(vst::effGetVstVersion)));
     std::printf("\n%d parameters:\n", e->numParams);

@@ -39,10 +39,10 @@ StereoSignal makeDemoSignal(int sampleRate) {
   for (long n = 0; n < frames; ++n) {
     const double t = n / fs;
     const int beatIndex = static_cast<int>(t / beat);
-    const double tb = t - beatIndex * beat;           // time since the beat
-    const double te = std::fmod(t, beat / 2.0);        // time since the eighth note
+    const double tb = t - beatIndex * beat;      // time since the beat
+    const double te = std::fmod(t, beat / 2.0);  // time since the eighth note
     const bool loud = t >= beats * beat / 2.0;
-    const double level = loud ? 1.0 : 0.125;           // about -18 dB for the quiet half
+    const double level = loud ? 1.0 : 0.125;  // about -18 dB for the quiet half
 
     // Kick on every beat: a falling sine with a fast decay.
     const double kickFreq = 45.0 + 90.0 * std::exp(-tb * 30.0);
@@ -62,7 +62,8 @@ StereoSignal makeDemoSignal(int sampleRate) {
     bassPhase += f / fs;
     bassPhase -= std::floor(bassPhase);
     const double bassWave = std::tanh(3.0 * std::sin(2.0 * kPi * bassPhase));
-    const double bass = 0.35 * bassWave * (tb < beat * 0.85 ? 1.0 : std::exp(-(tb - beat * 0.85) * 80.0));
+    const double bass =
+        0.35 * bassWave * (tb < beat * 0.85 ? 1.0 : std::exp(-(tb - beat * 0.85) * 80.0));
 
     const double mid = 0.55 * kick + 0.4 * snare + bass;
     const double left = level * (mid + 0.7 * hat);

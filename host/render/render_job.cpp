@@ -36,8 +36,8 @@ RenderStats renderThrough(host::PluginInstance& plugin, const RenderSettings& se
     }
     plugin.processReplacing(inputs, outputs, static_cast<int32_t>(n));
     float meters[6] = {};
-    if (plugin.dispatch(vst::effVendorSpecific, plugin::kMeterQueryIndex,
-                        plugin::kMeterQueryValue, meters) == 1) {
+    if (plugin.dispatch(vst::effVendorSpecific, plugin::kMeterQueryIndex, plugin::kMeterQueryValue,
+                        meters) == 1) {
       stats.metersAvailable = true;
       for (int k = 4; k < 6; ++k) {
         if (std::isfinite(meters[k]) && meters[k] > 0.0f) {

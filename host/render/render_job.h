@@ -20,16 +20,16 @@ struct RenderSettings {
 
 struct RenderStats {
   int64_t frames = 0;
-  double seconds = 0.0;      // audio duration
-  double inPeak = 0.0;       // linear, largest magnitude over both channels
+  double seconds = 0.0;  // audio duration
+  double inPeak = 0.0;   // linear, largest magnitude over both channels
   double outPeak = 0.0;
-  double inRms = 0.0;        // linear, over both channels
+  double inRms = 0.0;  // linear, over both channels
   double outRms = 0.0;
-  double minGain = 1.0;      // gain meters: smallest (reduction) and largest (increase)
+  double minGain = 1.0;  // gain meters: smallest (reduction) and largest (increase)
   double maxGain = 1.0;
   bool metersAvailable = false;
-  double wallSeconds = 0.0;  // processing time
-  int64_t overFullScale = 0; // output samples above full scale
+  double wallSeconds = 0.0;   // processing time
+  int64_t overFullScale = 0;  // output samples above full scale
 };
 
 // Pulls up to n interleaved frames (of `channels`) into the buffer; answers the count.

@@ -23,7 +23,9 @@ constexpr NamedFormat kFormats[] = {
     {"ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS},
 };
 
-std::string sndfileError(SNDFILE* file) { return sf_strerror(file); }
+std::string sndfileError(SNDFILE* file) {
+  return sf_strerror(file);
+}
 
 }  // namespace
 
@@ -46,8 +48,8 @@ std::string AudioFormat::describe() const {
   SF_FORMAT_INFO sub{};
   sub.format = sndfileFormat & SF_FORMAT_SUBMASK;
   sf_command(nullptr, SFC_GET_FORMAT_INFO, &sub, sizeof sub);
-  return std::string(major.name ? major.name : "?") + ", " + (sub.name ? sub.name : "?") +
-         ", " + std::to_string(channels) + " ch, " + std::to_string(sampleRate) + " Hz";
+  return std::string(major.name ? major.name : "?") + ", " + (sub.name ? sub.name : "?") + ", " +
+         std::to_string(channels) + " ch, " + std::to_string(sampleRate) + " Hz";
 }
 
 std::optional<int> formatFromName(const std::string& name) {
@@ -81,8 +83,7 @@ int64_t SoundFileReader::read(float* interleaved, int64_t frames) {
   return sf_readf_float(file_, interleaved, frames);
 }
 
-SoundFileWriter::SoundFileWriter(const std::string& path, const AudioFormat& format)
-    : path_(path) {
+SoundFileWriter::SoundFileWriter(const std::string& path, const AudioFormat& format) : path_(path) {
   SF_INFO info{};
   info.format = format.sndfileFormat;
   info.channels = format.channels;
@@ -94,8 +95,8 @@ SoundFileWriter::SoundFileWriter(const std::string& path, const AudioFormat& for
   const std::filesystem::path target(path);
   const std::filesystem::path folder =
       target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-  tempPath_ = (folder / ("." + target.filename().string() + ".tarvo-" +
-                         std::to_string(::getpid()) + ".tmp"))
+  tempPath_ = (folder /
+               ("." + target.filename().string() + ".tarvo-" + std::to_string(::getpid()) + ".tmp"))
                   .string();
   file_ = sf_open(tempPath_.c_str(), SFM_WRITE, &info);
   if (file_ == nullptr) {

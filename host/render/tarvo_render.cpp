@@ -70,8 +70,7 @@ render::RenderSettings parseSettings(const std::string& programText,
   if (!programText.empty()) {
     settings.program = params::findProgram(programText);
     if (!settings.program) {
-      throw UsageError("unknown program '" + programText + "'; the programs are:" +
-                       programList());
+      throw UsageError("unknown program '" + programText + "'; the programs are:" + programList());
     }
   }
   for (const std::string& set : sets) {
@@ -82,8 +81,7 @@ render::RenderSettings parseSettings(const std::string& programText,
     const std::string name = set.substr(0, eq);
     const auto index = params::findParameter(name);
     if (!index || params::displayKind[*index] == params::DisplayKind::Nothing) {
-      throw UsageError("unknown parameter '" + name + "'; the parameters are: " +
-                       parameterList());
+      throw UsageError("unknown parameter '" + name + "'; the parameters are: " + parameterList());
     }
     const params::ParsedValue value = params::parseValue(*index, set.substr(eq + 1));
     if (!value.ok) throw UsageError(value.error);
@@ -118,9 +116,9 @@ class ProgressBar {
 };
 
 void printSummary(const render::RenderStats& s) {
-  std::string line = "Rendered " + params::fixedText(s.seconds, 2) + " s: in peak " +
-                     dB(s.inPeak) + " dBFS, RMS " + dB(s.inRms) + " dBFS; out peak " +
-                     dB(s.outPeak) + " dBFS, RMS " + dB(s.outRms) + " dBFS";
+  std::string line = "Rendered " + params::fixedText(s.seconds, 2) + " s: in peak " + dB(s.inPeak) +
+                     " dBFS, RMS " + dB(s.inRms) + " dBFS; out peak " + dB(s.outPeak) +
+                     " dBFS, RMS " + dB(s.outRms) + " dBFS";
   if (s.metersAvailable) {
     line += "; gain reduction up to " + params::fixedText(-20.0 * std::log10(s.minGain), 1) +
             " dB, gain increase up to " + params::fixedText(20.0 * std::log10(s.maxGain), 1) +
@@ -237,8 +235,8 @@ int run(int argc, char** argv) {
     }
   }
   render::AudioFormat outFormat = inFormat;
-  outFormat.sndfileFormat = demo ? formatForNewFile(output, chosenFormat)
-                                 : chosenFormat.value_or(inFormat.sndfileFormat);
+  outFormat.sndfileFormat =
+      demo ? formatForNewFile(output, chosenFormat) : chosenFormat.value_or(inFormat.sndfileFormat);
 
   host::PluginLibrary library(pluginPath);
   host::PluginInstance plugin(library);

@@ -77,7 +77,9 @@ PluginInstance::PluginInstance(const PluginLibrary& library, HostCallback callba
   }
 }
 
-PluginInstance::~PluginInstance() { close(); }
+PluginInstance::~PluginInstance() {
+  close();
+}
 
 VstIntPtr PluginInstance::close() {
   if (effect_ == nullptr) return 0;
@@ -98,7 +100,9 @@ void PluginInstance::setParameter(int32_t index, float value) {
   effect_->setParameter(effect_, index, value);
 }
 
-float PluginInstance::getParameter(int32_t index) { return effect_->getParameter(effect_, index); }
+float PluginInstance::getParameter(int32_t index) {
+  return effect_->getParameter(effect_, index);
+}
 
 void PluginInstance::process(float** inputs, float** outputs, int32_t frames) {
   effect_->process(effect_, inputs, outputs, frames);
@@ -117,17 +121,27 @@ std::string PluginInstance::text(int32_t opcode, int32_t index, VstIntPtr value,
   return buffer;
 }
 
-std::string PluginInstance::effectName() { return text(vst::effGetEffectName, 0); }
-std::string PluginInstance::vendorString() { return text(vst::effGetVendorString, 0); }
-std::string PluginInstance::productString() { return text(vst::effGetProductString, 0); }
-std::string PluginInstance::parameterName(int32_t index) { return text(vst::effGetParamName, index); }
+std::string PluginInstance::effectName() {
+  return text(vst::effGetEffectName, 0);
+}
+std::string PluginInstance::vendorString() {
+  return text(vst::effGetVendorString, 0);
+}
+std::string PluginInstance::productString() {
+  return text(vst::effGetProductString, 0);
+}
+std::string PluginInstance::parameterName(int32_t index) {
+  return text(vst::effGetParamName, index);
+}
 std::string PluginInstance::parameterDisplay(int32_t index) {
   return text(vst::effGetParamDisplay, index);
 }
 std::string PluginInstance::parameterLabel(int32_t index) {
   return text(vst::effGetParamLabel, index);
 }
-std::string PluginInstance::programName() { return text(vst::effGetProgramName, 0); }
+std::string PluginInstance::programName() {
+  return text(vst::effGetProgramName, 0);
+}
 std::string PluginInstance::programNameIndexed(int32_t index, bool* ok) {
   VstIntPtr answer = 0;
   std::string name = text(vst::effGetProgramNameIndexed, index, 0, &answer);

@@ -16,9 +16,8 @@ using vst::VstIntPtr;
 
 // Answers the plug-in's calls to the host. The default answers audioMasterVersion with
 // 2400, the vendor and product requests with this host's names, and 0 to the rest.
-using HostCallback =
-    std::function<VstIntPtr(AEffect*, int32_t opcode, int32_t index, VstIntPtr value, void* ptr,
-                            float opt)>;
+using HostCallback = std::function<VstIntPtr(AEffect*, int32_t opcode, int32_t index,
+                                             VstIntPtr value, void* ptr, float opt)>;
 
 VstIntPtr defaultHostAnswer(AEffect* effect, int32_t opcode, int32_t index, VstIntPtr value,
                             void* ptr, float opt);

@@ -67,7 +67,9 @@ double normalizedFromDisplay(int index, double d) {
   return (d - lo) / (hi - lo);
 }
 
-ParsedValue fail(std::string message) { return ParsedValue{false, 0.0f, std::move(message)}; }
+ParsedValue fail(std::string message) {
+  return ParsedValue{false, 0.0f, std::move(message)};
+}
 
 ParsedValue accept(double v) {
   // Values that land a rounding error outside 0..1 at the ends of the range are ends.
@@ -77,15 +79,16 @@ ParsedValue accept(double v) {
 }
 
 ParsedValue outOfRange(int index) {
-  return fail(std::string(paramNames[index]) + ": value out of range; accepted: " +
-              describeRange(index));
+  return fail(std::string(paramNames[index]) +
+              ": value out of range; accepted: " + describeRange(index));
 }
 
 ParsedValue parseNumberRow(int index, std::string_view text) {
   const std::string_view unit = trim(displayUnit[index]);
   const auto d = number(withoutUnit(text, unit));
-  if (!d) return fail(std::string(paramNames[index]) + ": '" + std::string(text) +
-                      "' is not a number; accepted: " + describeRange(index));
+  if (!d)
+    return fail(std::string(paramNames[index]) + ": '" + std::string(text) +
+                "' is not a number; accepted: " + describeRange(index));
   const double lo = std::min(displayMin[index], displayMax[index]);
   const double hi = std::max(displayMin[index], displayMax[index]);
   // The range ends are 32-bit floats: allow their rounding error.
@@ -101,15 +104,16 @@ ParsedValue parseRatio(std::string_view text) {
   double slope = 0.0;
   if (colon == std::string::npos) {
     const auto r = number(t);
-    if (!r || *r <= 0.0) return fail("Ratio: '" + std::string(text) + "' is not a ratio; " +
-                                     "accepted: " + describeRange(kRatio));
+    if (!r || *r <= 0.0)
+      return fail("Ratio: '" + std::string(text) + "' is not a ratio; " +
+                  "accepted: " + describeRange(kRatio));
     slope = 1.0 / *r;
   } else {
     const auto a = number(std::string_view(t).substr(0, colon));
     const auto b = number(std::string_view(t).substr(colon + 1));
     if (!a || !b || *a <= 0.0 || *b <= 0.0) {
-      return fail("Ratio: '" + std::string(text) + "' is not a ratio; accepted: " +
-                  describeRange(kRatio));
+      return fail("Ratio: '" + std::string(text) +
+                  "' is not a ratio; accepted: " + describeRange(kRatio));
     }
     slope = *b / *a;  // "4:1" = 4 dB in for 1 dB out: slope 1/4
   }
@@ -192,8 +196,9 @@ ParsedValue parseValue(int index, std::string_view text) {
       } else {
         d = number(t);
       }
-      if (!d) return fail("Balance: '" + std::string(text) + "' is not a balance; accepted: " +
-                          describeRange(kBalance));
+      if (!d)
+        return fail("Balance: '" + std::string(text) +
+                    "' is not a balance; accepted: " + describeRange(kBalance));
       if (*d < -100.0 || *d > 100.0) return outOfRange(kBalance);
       return accept((*d + 100.0) / 200.0);
     }
@@ -226,7 +231,8 @@ std::string describeRange(int index) {
       return "L100 to R100 (or -100 to 100)";
     case DisplayKind::ReleaseType: {
       std::string out;
-      for (int k = 0; k < kNumReleaseTypes; ++k) out += (k ? ", " : "") + std::string(releaseTypeNames[k]);
+      for (int k = 0; k < kNumReleaseTypes; ++k)
+        out += (k ? ", " : "") + std::string(releaseTypeNames[k]);
       return out;
     }
     case DisplayKind::LinkMode:

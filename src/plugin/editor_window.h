@@ -17,8 +17,7 @@ class EditorWindow {
   // Copies the 25 live parameter values into the window and redraws what differs.
   virtual void updateControls(const std::array<float, params::kNumParams>& paramCopy) = 0;
   // Copies the six meter fields (linear) and redraws the meters.
-  virtual void updateMeters(float inL, float inR, float outL, float outR, float grL,
-                            float grR) = 0;
+  virtual void updateMeters(float inL, float inR, float outL, float outR, float grL, float grR) = 0;
   // Runs the window's own event handling and drawing for this idle tick.
   virtual void idle() {}
 };

@@ -22,8 +22,8 @@ APlugin::APlugin(vst::AudioMasterCallback audioMaster)
   callHost(vst::audioMasterGetProductString, 0, 0, hostText, 0.0f);
 
   for (int i = 0; i < kNumPrograms; ++i) {
-    programs[i] = std::make_unique<APluginProgram>(params::factoryPresets[i],
-                                                   params::factoryProgramNames[i]);
+    programs[i] =
+        std::make_unique<APluginProgram>(params::factoryPresets[i], params::factoryProgramNames[i]);
   }
   setEditor(std::make_unique<APluginEditor>(this));
   dsp.reseedNoise();
@@ -58,9 +58,13 @@ void APlugin::setSampleRate(float sampleRate) {
   store.markAllChanged();
 }
 
-void APlugin::suspend() { dsp.suspend(); }
+void APlugin::suspend() {
+  dsp.suspend();
+}
 
-void APlugin::resume() { dsp.resume(); }
+void APlugin::resume() {
+  dsp.resume();
+}
 
 void APlugin::setParameter(int32_t index, float value) {
   if (value > 1.0f) {
@@ -90,7 +94,9 @@ float APlugin::getParameter(int32_t index) {
   return store.paramValue[clampIndex(index)].load(std::memory_order_relaxed);
 }
 
-void APlugin::getParameterLabel(int32_t /*index*/, char* label) { vst::copyText(label, ""); }
+void APlugin::getParameterLabel(int32_t /*index*/, char* label) {
+  vst::copyText(label, "");
+}
 
 void APlugin::getParameterDisplay(int32_t index, char* text) {
   if (index < 0 || index >= kNumParams) return;
@@ -118,7 +124,9 @@ void APlugin::setProgramName(char* name) {
   vst::copyTextCut(programs[currentProgram()]->name, name, APluginProgram::kNameSize - 1);
 }
 
-void APlugin::getProgramName(char* name) { vst::copyText(name, programs[currentProgram()]->name); }
+void APlugin::getProgramName(char* name) {
+  vst::copyText(name, programs[currentProgram()]->name);
+}
 
 bool APlugin::getProgramNameIndexed(int32_t /*category*/, int32_t index, char* text) {
   if (index < 0 || index >= kNumPrograms || text == nullptr) return false;
@@ -171,6 +179,8 @@ vst::VstIntPtr APlugin::vendorSpecific(int32_t index, vst::VstIntPtr value, void
 }
 
 // The effect asks for nothing and offers nothing beyond the basic interface.
-int32_t APlugin::canDo(char* /*text*/) { return -1; }
+int32_t APlugin::canDo(char* /*text*/) {
+  return -1;
+}
 
 }  // namespace tarvo::plugin

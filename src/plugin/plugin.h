@@ -20,7 +20,6 @@ inline constexpr const char* kEffectName = "Tarvo";
 inline constexpr const char* kVendorName = "Velmora Audio";
 inline constexpr const char* kProductName = "Tarvo";
 
-
 class APlugin : public vst::AudioEffectX {
  public:
   explicit APlugin(vst::AudioMasterCallback audioMaster);
@@ -57,8 +56,7 @@ class APlugin : public vst::AudioEffectX {
   int32_t canDo(char* text) override;
   // Answers the private meter request of meter_query.h; any other vendor request answers
   // 0 and does nothing.
-  vst::VstIntPtr vendorSpecific(int32_t index, vst::VstIntPtr value, void* ptr,
-                                float opt) override;
+  vst::VstIntPtr vendorSpecific(int32_t index, vst::VstIntPtr value, void* ptr, float opt) override;
 
   // Read by the editor adapter and the tests.
   const params::ParamStore& paramStore() const { return store; }

@@ -8,8 +8,12 @@ namespace {
 EditorWindowFactory gWindowFactory = nullptr;
 }  // namespace
 
-EditorWindowFactory editorWindowFactory() { return gWindowFactory; }
-void setEditorWindowFactory(EditorWindowFactory factory) { gWindowFactory = factory; }
+EditorWindowFactory editorWindowFactory() {
+  return gWindowFactory;
+}
+void setEditorWindowFactory(EditorWindowFactory factory) {
+  gWindowFactory = factory;
+}
 
 APluginEditor::APluginEditor(APlugin* effect) : vst::AEffEditor(effect) {}
 
@@ -20,7 +24,9 @@ APluginEditor::~APluginEditor() {
   }
 }
 
-APlugin& APluginEditor::plugin() { return *static_cast<APlugin*>(effect); }
+APlugin& APluginEditor::plugin() {
+  return *static_cast<APlugin*>(effect);
+}
 
 int32_t APluginEditor::getRect(vst::ERect** out) {
   rect = vst::ERect{0, 0, kHeight, kWidth};
@@ -58,12 +64,10 @@ void APluginEditor::idle() {
   // refresh raises it again and is shown at the next idle instead of being lost.
   if (updateFlag.exchange(0, std::memory_order_acq_rel) != 0) update();
   const dsp::Engine& dsp = plugin().engine();
-  window->updateMeters(dsp.inMeterL.load(std::memory_order_relaxed),
-                       dsp.inMeterR.load(std::memory_order_relaxed),
-                       dsp.outMeterL.load(std::memory_order_relaxed),
-                       dsp.outMeterR.load(std::memory_order_relaxed),
-                       dsp.grMeterL.load(std::memory_order_relaxed),
-                       dsp.grMeterR.load(std::memory_order_relaxed));
+  window->updateMeters(
+      dsp.inMeterL.load(std::memory_order_relaxed), dsp.inMeterR.load(std::memory_order_relaxed),
+      dsp.outMeterL.load(std::memory_order_relaxed), dsp.outMeterR.load(std::memory_order_relaxed),
+      dsp.grMeterL.load(std::memory_order_relaxed), dsp.grMeterR.load(std::memory_order_relaxed));
   window->idle();
 }
 

@@ -43,8 +43,8 @@ class AEffEditor {
   virtual int32_t reserved(VstIntPtr /*value*/) { return 0; }
 
  protected:
-  AudioEffect* effect;         // the owning effect, never owned here
-  void* systemWindow = nullptr;  // parent window of the last open
+  AudioEffect* effect;                 // the owning effect, never owned here
+  void* systemWindow = nullptr;        // parent window of the last open
   std::atomic<int32_t> updateFlag{0};  // nonzero = a refresh was requested
 };
 

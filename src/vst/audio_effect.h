@@ -31,16 +31,14 @@ class AudioEffect {
   virtual float getParameter(int32_t /*index*/) { return 0.0f; }
   virtual void setParameterAutomated(int32_t index, float value);
   virtual void process(float** /*inputs*/, float** /*outputs*/, int32_t /*sampleFrames*/) {}
-  virtual void processReplacing(float** /*inputs*/, float** /*outputs*/,
-                                int32_t /*sampleFrames*/) {}
+  virtual void processReplacing(float** /*inputs*/, float** /*outputs*/, int32_t /*sampleFrames*/) {
+  }
   virtual VstIntPtr dispatcher(int32_t opcode, int32_t index, VstIntPtr value, void* ptr,
                                float opt);
   virtual void open() {}
   virtual void close() {}
   virtual int32_t getProgram() { return curProgram.load(std::memory_order_relaxed); }
-  virtual void setProgram(int32_t program) {
-    curProgram.store(program, std::memory_order_relaxed);
-  }
+  virtual void setProgram(int32_t program) { curProgram.store(program, std::memory_order_relaxed); }
   virtual void setProgramName(char* /*name*/) {}
   virtual void getProgramName(char* name) {
     if (name != nullptr) *name = '\0';

@@ -94,7 +94,9 @@ VstIntPtr AudioEffectX::dispatcher(int32_t opcode, int32_t index, VstIntPtr valu
       key.character = index;
       key.virt = static_cast<uint8_t>(value & 0xFF);
       const double rounded = std::isfinite(opt) ? std::nearbyint(double(opt)) : 0.0;
-      key.modifier = std::fabs(rounded) < 9.0e18 ? static_cast<uint8_t>(static_cast<int64_t>(rounded) & 0xFF) : 0;
+      key.modifier = std::fabs(rounded) < 9.0e18
+                         ? static_cast<uint8_t>(static_cast<int64_t>(rounded) & 0xFF)
+                         : 0;
       return opcode == effEditKeyDown ? editor->onKeyDown(key) : editor->onKeyUp(key);
     }
     case effSetEditKnobMode:
@@ -115,9 +117,8 @@ VstIntPtr AudioEffectX::dispatcher(int32_t opcode, int32_t index, VstIntPtr valu
     case effEndSetProgram:
       return endSetProgram() ? 1 : 0;
     case effGetSpeakerArrangement:
-      return getSpeakerArrangement(reinterpret_cast<void**>(value), static_cast<void**>(ptr))
-                 ? 1
-                 : 0;
+      return getSpeakerArrangement(reinterpret_cast<void**>(value), static_cast<void**>(ptr)) ? 1
+                                                                                              : 0;
     case effShellGetNextPlugin:
       if (text == nullptr) return 0;
       return getNextShellPlugin(text);

@@ -30,9 +30,7 @@ class AudioEffectX : public AudioEffect {
     return false;
   }
   // 2 (synth) only for an effect flagged as synth; 0 = unknown category.
-  virtual int32_t getPlugCategory() {
-    return (cEffect.flags & effFlagsIsSynth) != 0 ? 2 : 0;
-  }
+  virtual int32_t getPlugCategory() { return (cEffect.flags & effFlagsIsSynth) != 0 ? 2 : 0; }
   virtual int32_t reportCurrentPosition() { return 0; }
   virtual float* reportDestinationBuffer() { return nullptr; }
   virtual bool setSpeakerArrangement(void* /*in*/, void* /*out*/) { return false; }

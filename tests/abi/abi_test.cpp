@@ -92,16 +92,18 @@ TEST_F(Abi, IdentityParametersAndPrograms) {
   EXPECT_EQ(plugin.effectName(), "Tarvo");
   EXPECT_EQ(plugin.vendorString(), "Velmora Audio");
   EXPECT_EQ(plugin.productString(), "Tarvo");
-  const char* names[25] = {"Threshold", "Auto-Gain", "Output Gain", "Ratio", "Attack",
-                           "Release", "Input Gain", "Balance", "Input Filter", "Release Type",
-                           "PDE Rate", "PDE Time", "Release2", "Rel.2 Level", "Knee",
-                           "Linearity", "Stereo Link", "Det. Filter", "Filter Freq.",
-                           "Det. EQ", "EQ Low", "EQ Mid", "EQ High", "Reserved1", "Reserved2"};
+  const char* names[25] = {
+      "Threshold", "Auto-Gain",   "Output Gain", "Ratio",        "Attack",
+      "Release",   "Input Gain",  "Balance",     "Input Filter", "Release Type",
+      "PDE Rate",  "PDE Time",    "Release2",    "Rel.2 Level",  "Knee",
+      "Linearity", "Stereo Link", "Det. Filter", "Filter Freq.", "Det. EQ",
+      "EQ Low",    "EQ Mid",      "EQ High",     "Reserved1",    "Reserved2"};
   // Program 0 "Full Reset" as the host shows it right after loading.
-  const char* shown[25] = {"0.000 dB", "On", "0.000 dB", "1:1", "10.00 ms", "158.1 ms",
-                           "0.000 dB", "0", "Off", "Opto", "50.00 %", "200.0 ms", "44.72 ms",
-                           "50.00 %", "Hard", "0.000 %", "Highest", "Off", "1.000 Hz", "Off",
-                           "0.000 dB", "0.000 dB", "0.000 dB", "", ""};
+  const char* shown[25] = {"0.000 dB", "On",       "0.000 dB", "1:1",      "10.00 ms",
+                           "158.1 ms", "0.000 dB", "0",        "Off",      "Opto",
+                           "50.00 %",  "200.0 ms", "44.72 ms", "50.00 %",  "Hard",
+                           "0.000 %",  "Highest",  "Off",      "1.000 Hz", "Off",
+                           "0.000 dB", "0.000 dB", "0.000 dB", "",         ""};
   for (int i = 0; i < 25; ++i) {
     EXPECT_EQ(plugin.parameterName(i), names[i]);
     EXPECT_EQ(plugin.parameterDisplay(i), shown[i]) << names[i];

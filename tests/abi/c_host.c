@@ -29,19 +29,37 @@ static int versionCalls;
 
 static intptr_t host(AEffect* e, int32_t opcode, int32_t index, intptr_t value, void* ptr,
                      float opt) {
-  (void)e; (void)index; (void)value; (void)opt;
-  if (opcode == 1) { ++versionCalls; return 2400; }
-  if ((opcode == 32 || opcode == 33) && ptr) { strcpy((char*)ptr, "C Host"); return 1; }
+  (void)e;
+  (void)index;
+  (void)value;
+  (void)opt;
+  if (opcode == 1) {
+    ++versionCalls;
+    return 2400;
+  }
+  if ((opcode == 32 || opcode == 33) && ptr) {
+    strcpy((char*)ptr, "C Host");
+    return 1;
+  }
   return 0;
 }
 
-#define CHECK(cond) do { if (!(cond)) { fprintf(stderr, "failed: %s\n", #cond); return 1; } } while (0)
+#define CHECK(cond)                           \
+  do {                                        \
+    if (!(cond)) {                            \
+      fprintf(stderr, "failed: %s\n", #cond); \
+      return 1;                               \
+    }                                         \
+  } while (0)
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;
   void* lib = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
-  if (!lib) { fprintf(stderr, "%s\n", dlerror()); return 1; }
-  AEffect* (*entry)(void*) = (AEffect* (*)(void*))dlsym(lib, "main");
+  if (!lib) {
+    fprintf(stderr, "%s\n", dlerror());
+    return 1;
+  }
+  AEffect* (*entry)(void*) = (AEffect * (*)(void*)) dlsym(lib, "main");
   CHECK(entry != NULL);
   CHECK(dlsym(lib, "VSTPluginMain") == NULL);
   AEffect* e = entry((void*)host);

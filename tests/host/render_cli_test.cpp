@@ -78,8 +78,9 @@ std::string fileBytes(const fs::path& path) {
 class RenderCli : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("tarvo-render-test-" + std::to_string(::getpid()) + "-" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir = fs::temp_directory_path() /
+          ("tarvo-render-test-" + std::to_string(::getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(dir);
     stereo = dir / "stereo.wav";
     writeFile(stereo, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100, sine(22050, 2, 44100, 440, 0.5));

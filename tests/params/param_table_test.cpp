@@ -63,9 +63,9 @@ TEST(ParamTable, SelectorStepsTieToEven) {
 TEST(FactoryPresets, RowsHoldTheirSettings) {
   EXPECT_STREQ(factoryProgramNames[3], "Vocal");
   EXPECT_EQ(factoryPresets[3][4], 0.17f);
-  EXPECT_EQ(factoryPresets[19][9], 0.25f);   // "Pumper" release type
-  EXPECT_EQ(factoryPresets[1][20], 0.38f);   // "Leveling Opto" EQ low
-  EXPECT_EQ(factoryPresets[2][22], 0.82f);   // "Pink Compression" EQ high
+  EXPECT_EQ(factoryPresets[19][9], 0.25f);  // "Pumper" release type
+  EXPECT_EQ(factoryPresets[1][20], 0.38f);  // "Leveling Opto" EQ low
+  EXPECT_EQ(factoryPresets[2][22], 0.82f);  // "Pink Compression" EQ high
   for (int p = 0; p < kNumPrograms; ++p) {
     EXPECT_EQ(factoryPresets[p][kThreshold], 1.0f) << p;
     EXPECT_EQ(factoryPresets[p][kAutoGain], 1.0f) << p;

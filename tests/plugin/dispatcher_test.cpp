@@ -107,13 +107,25 @@ TEST(Dispatcher, OutputPinProperties) {
 // Every opcode without an answer of its own answers 0 and writes nothing.
 TEST(Dispatcher, SilentOpcodesAnswerZeroAndWriteNothing) {
   EffectFixture f;
-  const std::set<int> answering = {effGetProgram, effEditGetRect, effIdentify,
-                                   effCanBeAutomated, effGetNumProgramCategories,
-                                   effGetProgramNameIndexed, effConnectInput, effConnectOutput,
-                                   effGetOutputProperties, effSetBlockSizeAndSampleRate,
-                                   effGetEffectName, effGetVendorString, effGetProductString,
-                                   effCanDo, effKeysRequired, effGetVstVersion, effEditKeyDown,
-                                   effEditKeyUp, effGetCurrentMidiProgram,
+  const std::set<int> answering = {effGetProgram,
+                                   effEditGetRect,
+                                   effIdentify,
+                                   effCanBeAutomated,
+                                   effGetNumProgramCategories,
+                                   effGetProgramNameIndexed,
+                                   effConnectInput,
+                                   effConnectOutput,
+                                   effGetOutputProperties,
+                                   effSetBlockSizeAndSampleRate,
+                                   effGetEffectName,
+                                   effGetVendorString,
+                                   effGetProductString,
+                                   effCanDo,
+                                   effKeysRequired,
+                                   effGetVstVersion,
+                                   effEditKeyDown,
+                                   effEditKeyUp,
+                                   effGetCurrentMidiProgram,
                                    effSetTotalSampleToProcess};
   const std::set<int> writing = {effGetProgramName, effGetParamLabel, effGetParamDisplay,
                                  effGetParamName};
@@ -131,13 +143,31 @@ TEST(Dispatcher, SilentOpcodesAnswerZeroAndWriteNothing) {
 
 TEST(Dispatcher, NullPointersAreNeverTouched) {
   EffectFixture f;
-  for (int opcode : {effSetProgramName, effGetProgramName, effGetParamLabel, effGetParamDisplay,
-                     effGetParamName, effEditGetRect, effEditOpen, effGetProgramNameIndexed,
-                     effGetInputProperties, effGetOutputProperties, effGetEffectName,
-                     effGetErrorText, effGetVendorString, effGetProductString, effCanDo,
-                     effGetChunk, effSetChunk, effString2Parameter, effGetParameterProperties,
-                     effShellGetNextPlugin, effGetSpeakerArrangement, effGetMidiProgramName,
-                     effGetMidiKeyName, effProcessEvents, effVendorSpecific}) {
+  for (int opcode : {effSetProgramName,
+                     effGetProgramName,
+                     effGetParamLabel,
+                     effGetParamDisplay,
+                     effGetParamName,
+                     effEditGetRect,
+                     effEditOpen,
+                     effGetProgramNameIndexed,
+                     effGetInputProperties,
+                     effGetOutputProperties,
+                     effGetEffectName,
+                     effGetErrorText,
+                     effGetVendorString,
+                     effGetProductString,
+                     effCanDo,
+                     effGetChunk,
+                     effSetChunk,
+                     effString2Parameter,
+                     effGetParameterProperties,
+                     effShellGetNextPlugin,
+                     effGetSpeakerArrangement,
+                     effGetMidiProgramName,
+                     effGetMidiKeyName,
+                     effProcessEvents,
+                     effVendorSpecific}) {
     EXPECT_EQ(f.dispatch(opcode, 1, 0, nullptr), 0) << "opcode " << opcode;
   }
   EXPECT_STREQ(f.effect->program(0).name, "Full Reset");

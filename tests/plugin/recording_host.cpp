@@ -8,14 +8,15 @@ namespace {
 RecordingHost* gActive = nullptr;
 }
 
-RecordingHost::RecordingHost() { gActive = this; }
+RecordingHost::RecordingHost() {
+  gActive = this;
+}
 RecordingHost::~RecordingHost() {
   if (gActive == this) gActive = nullptr;
 }
 
-vst::VstIntPtr VSTCALL RecordingHost::callback(vst::AEffect* effect, int32_t opcode,
-                                               int32_t index, vst::VstIntPtr value, void* ptr,
-                                               float opt) {
+vst::VstIntPtr VSTCALL RecordingHost::callback(vst::AEffect* effect, int32_t opcode, int32_t index,
+                                               vst::VstIntPtr value, void* ptr, float opt) {
   if (gActive == nullptr) return 0;
   gActive->calls.push_back({effect, opcode, index, value, ptr != nullptr, opt});
   if (opcode == vst::audioMasterVersion) return gActive->versionAnswer;
