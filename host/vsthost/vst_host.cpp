@@ -1,6 +1,10 @@
 #include "vsthost/vst_host.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 #include <cstring>
 #include <map>
@@ -48,6 +52,26 @@ VstIntPtr defaultHostAnswer(AEffect* /*effect*/, int32_t opcode, int32_t /*index
   }
 }
 
+#if defined(_WIN32)
+PluginLibrary::PluginLibrary(const std::string& path) {
+  HMODULE module = LoadLibraryA(path.c_str());
+  if (module == nullptr) {
+    throw std::runtime_error("cannot load plug-in '" + path + "': Windows error " +
+                             std::to_string(GetLastError()));
+  }
+  handle_ = module;
+  entry_ = reinterpret_cast<EntryProc>(reinterpret_cast<void*>(GetProcAddress(module, "main")));
+  if (entry_ == nullptr) {
+    FreeLibrary(module);
+    handle_ = nullptr;
+    throw std::runtime_error("'" + path + "' is not a VST 2 plug-in: it exports no 'main'");
+  }
+}
+
+PluginLibrary::~PluginLibrary() {
+  if (handle_ != nullptr) FreeLibrary(static_cast<HMODULE>(handle_));
+}
+#else
 PluginLibrary::PluginLibrary(const std::string& path) {
   handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) {
@@ -65,6 +89,7 @@ PluginLibrary::PluginLibrary(const std::string& path) {
 PluginLibrary::~PluginLibrary() {
   if (handle_ != nullptr) dlclose(handle_);
 }
+#endif
 
 PluginInstance::PluginInstance(const PluginLibrary& library, HostCallback callback)
     : callback_(std::make_shared<HostCallback>(std::move(callback))) {

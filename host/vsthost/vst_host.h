@@ -32,7 +32,7 @@ class PluginLibrary {
   PluginLibrary(const PluginLibrary&) = delete;
   PluginLibrary& operator=(const PluginLibrary&) = delete;
 
-  using EntryProc = AEffect* (*)(vst::AudioMasterCallback);
+  using EntryProc = AEffect*(VSTCALL*)(vst::AudioMasterCallback);
   EntryProc entry() const { return entry_; }
 
  private:

@@ -16,7 +16,9 @@ void Engine::updateBlock(ParamStore& store) {
   const double fs = sampleRate;
   for (int i = 0; i < kNumParams; ++i) {
     // Clear the flag before reading the value: a change racing with this pass is either
-    // seen now or left flagged for the next block.
+    // seen now or left flagged for the next block. The plain load first spares the
+    // locked exchange for the flags that are clear (nearly all of them, nearly always).
+    if (store.paramChanged[i].load(std::memory_order_relaxed) == 0) continue;
     if (store.paramChanged[i].exchange(0, std::memory_order_acquire) == 0) continue;
     const float v = store.paramValue[i].load(std::memory_order_relaxed);
     targetValue[i] = params::targetValue(i, v);
@@ -117,8 +119,8 @@ void Engine::updateBlock(ParamStore& store) {
     // Linear ramp of 0.1 s from the present smoothed value to the new target.
     rampCount[i] = rampLength;
     rampRemaining = rampLength;
-    rampStep[i] = static_cast<float>((static_cast<double>(targetValue[i]) - currentValue[i]) /
-                                     rampLength);
+    rampStep[i] =
+        static_cast<float>((static_cast<double>(targetValue[i]) - currentValue[i]) / rampLength);
   }
 
   // First block after creation: start at the targets, no glide.

@@ -1,7 +1,8 @@
 // Sample-rate constants and processing reset of the Engine.
+#include "dsp/engine.h"
+
 #include <cmath>
 
-#include "dsp/engine.h"
 #include "dsp/filters.h"
 #include "dsp/noise.h"
 #include "dsp/time_constants.h"
@@ -67,6 +68,8 @@ void Engine::suspend() {
   gainSmoothL = gainSmoothR = 1.0f;
 }
 
-void Engine::reseedNoise() { reseedNoiseFromClock(); }
+void Engine::reseedNoise() {
+  reseedNoiseFromClock();
+}
 
 }  // namespace tarvo::dsp

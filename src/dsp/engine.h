@@ -39,8 +39,7 @@ class Engine {
   // Block loops: updateBlock, then the chain on each sample pair. process adds into the
   // output buffers, processReplacing overwrites them (in place is allowed). Null buffers
   // or sampleFrames <= 0: only updateBlock runs.
-  void process(float** inputs, float** outputs, int32_t sampleFrames,
-               params::ParamStore& store);
+  void process(float** inputs, float** outputs, int32_t sampleFrames, params::ParamStore& store);
   void processReplacing(float** inputs, float** outputs, int32_t sampleFrames,
                         params::ParamStore& store);
   // One sample pair through the chain, without a block update.
@@ -51,8 +50,7 @@ class Engine {
   std::atomic<int32_t> releaseType{0}, stereoLinkMode{0};
   // Meter feed, linear: peak followers of the detector levels and of the output samples,
   // and the applied gain factors. Written per sample, read by the editor thread.
-  std::atomic<float> inMeterL{0}, inMeterR{0}, outMeterL{0}, outMeterR{0}, grMeterL{1},
-      grMeterR{1};
+  std::atomic<float> inMeterL{0}, inMeterR{0}, outMeterL{0}, outMeterR{0}, grMeterL{1}, grMeterR{1};
 
   // Sample-rate constants.
   float sampleRate = 44100.0f;  // Hz
@@ -111,6 +109,8 @@ class Engine {
   void rebuildGainTable();
   template <bool kAdding>
   void runBlock(const float* inL, const float* inR, float* outL, float* outR, int32_t frames);
+  template <bool kAdding, int kType, bool kLinkOff>
+  void runKernel(const float* inL, const float* inR, float* outL, float* outR, int32_t frames);
 };
 
 }  // namespace tarvo::dsp

@@ -15,7 +15,9 @@ namespace tarvo::dsp {
 extern std::atomic<uint32_t> noiseSeed;
 
 // One step of the generator: seed = seed * 134775813 + 1 modulo 2^32.
-inline uint32_t nextNoiseSeed(uint32_t seed) { return seed * 134775813u + 1u; }
+inline uint32_t nextNoiseSeed(uint32_t seed) {
+  return seed * 134775813u + 1u;
+}
 
 // Noise value for a seed: u = seed / 2^32 in [0, 1), n = (u - 0.5) * 6e-8.
 inline double noiseValue(uint32_t seed) {

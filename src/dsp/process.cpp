@@ -1,8 +1,9 @@
 // The per-sample stereo chain and the block loops. State is loaded into locals for the
 // block and written back after it, so the loop never reloads it through the buffers'
-// possible aliases. Intermediate arithmetic is in double precision; every value the chain
-// keeps (audio, detector, levels, gains, stages, filter delays, meters) is stored as a
-// 32-bit float.
+// possible aliases. Every value the chain keeps (audio, detector, levels, gains, stages,
+// filter delays, meters) is a 32-bit float. The arithmetic between them is 32-bit too,
+// except in the filters (double: their delay values are large beside the signal near
+// 20 Hz), the noise and the direct evaluation of the gain curve.
 #include <cmath>
 #include <cstring>
 
@@ -16,12 +17,14 @@ namespace {
 
 using namespace tarvo::params;
 
-inline float f32(double x) { return static_cast<float>(x); }
+inline float f32(double x) {
+  return static_cast<float>(x);
+}
 
 // Release step: a falling input is followed at once, a rising one with the pole c.
 inline void releaseStep(float u, float& s, float c) {
   if (u > s) {
-    s = f32((static_cast<double>(s) - u) * c + u);
+    s = (s - u) * c + u;
   } else {
     s = u;
   }
@@ -37,31 +40,34 @@ struct Envelope {
 
 // Per-block constants of the envelope (smoothed values are constant unless a ramp runs).
 struct EnvelopeParams {
-  int type;         // release type 0..4
-  float attack;     // attack fraction per sample
-  float relPole;    // main release pole per sample
-  double pdeRate;   // PDE rate 0..1
-  float avgFrac;    // PDE average fraction per sample
-  float rel2;       // second release pole ("Opto")
-  double mix2;      // second release mix 0..1 ("Opto")
-  float typePole;   // release-type pole
-  double coef3ms;   // 3 ms pole
-  double alpha2ms;  // 2 ms fraction
+  float attack;    // attack fraction per sample
+  float relPole;   // main release pole per sample
+  float pdeRate;   // PDE rate 0..1
+  float avgFrac;   // PDE average fraction per sample
+  float rel2;      // second release pole ("Opto")
+  float mix2;      // second release mix 0..1 ("Opto")
+  float typePole;  // release-type pole
+  float coef3ms;   // 3 ms pole
+  float alpha2ms;  // 2 ms fraction
 };
 
 // Release cascade, attack, program-dependent timing and adaptive smoother on the gain g
-// (<= 1, smaller is more gain change). Returns the channel's final gain.
+// (<= 1, smaller is more gain change). Returns the channel's final gain. Works in 32-bit
+// arithmetic: every step is a recurrence from one sample to the next, and its latency
+// bounds the speed of the whole chain; the branches let a falling gain, a clamped weight
+// or a passing attack skip the dependency on the previous sample's coefficients.
+template <int kType>
 inline float runEnvelope(float g, Envelope& e, const EnvelopeParams& p) {
   float* st = e.stage;
   const float main = e.releaseCoef;
   const float fast = e.fastReleaseCoef;
-  switch (p.type) {
+  switch (kType) {
     case 0:  // "Opto": two fast stages, then the main and the Release2 paths in parallel
       releaseStep(g, st[0], fast);
       releaseStep(st[0], st[1], fast);
       releaseStep(st[1], st[2], main);
       releaseStep(st[1], st[3], p.rel2);
-      g = f32((1.0 - p.mix2) * st[2] + p.mix2 * st[3]);
+      g = (1.0f - p.mix2) * st[2] + p.mix2 * st[3];
       break;
     case 1:  // "Pumper": six main stages in series
       releaseStep(g, st[0], main);
@@ -92,39 +98,38 @@ inline float runEnvelope(float g, Envelope& e, const EnvelopeParams& p) {
   if (g >= e.attackStage) {
     e.attackStage = g;
   } else {
-    e.attackStage = f32((static_cast<double>(g) - e.attackStage) * e.attackCoef + e.attackStage);
+    e.attackStage = (g - e.attackStage) * e.attackCoef + e.attackStage;
   }
   g = e.attackStage;
 
   // Program-dependent timing for the next sample: below its slow average the release
   // poles move toward 3 ms, above it the attack moves toward instantaneous.
-  e.gainAvg = f32((static_cast<double>(g) - e.gainAvg) * p.avgFrac + e.gainAvg);
-  const double r2 = p.pdeRate * p.pdeRate;
-  double w = 2.0 * r2 * (1.0 - static_cast<double>(g) / e.gainAvg);
-  if (!(w >= 0.0)) {
-    w = 0.0;
-  } else if (w > 1.0) {
-    w = 1.0;
+  e.gainAvg = (g - e.gainAvg) * p.avgFrac + e.gainAvg;
+  float w = 2.0f * p.pdeRate * p.pdeRate * (1.0f - g / e.gainAvg);
+  if (!(w >= 0.0f)) {
+    w = 0.0f;
+  } else if (w > 1.0f) {
+    w = 1.0f;
   }
-  e.releaseCoef = f32(w * p.coef3ms + (1.0 - w) * p.relPole);
-  e.fastReleaseCoef = f32(w * p.coef3ms + (1.0 - w) * p.typePole);
-  double f = 8.0 * r2 * (1.0 - static_cast<double>(e.gainAvg) / g);
-  if (!(f >= 0.0)) {
-    f = 0.0;
-  } else if (f > 1.0) {
-    f = 1.0;
+  e.releaseCoef = w * p.coef3ms + (1.0f - w) * p.relPole;
+  e.fastReleaseCoef = w * p.coef3ms + (1.0f - w) * p.typePole;
+  float f = 8.0f * p.pdeRate * p.pdeRate * (1.0f - e.gainAvg / g);
+  if (!(f >= 0.0f)) {
+    f = 0.0f;
+  } else if (f > 1.0f) {
+    f = 1.0f;
   }
-  e.attackCoef = f32((1.0 - f) * p.attack + f);
+  e.attackCoef = (1.0f - f) * p.attack + f;
 
   // Adaptive smoother: changes under 1 % glide with 2 ms, larger ones pass next sample.
-  e.gainSmooth = f32((static_cast<double>(g) - e.gainSmooth) * e.adaptAlpha + e.gainSmooth);
-  double d = 100.0 * std::fabs(static_cast<double>(g) - e.gainSmooth);
-  if (d > 1.0) {
-    d = 1.0;
-  } else if (!(d >= 0.0)) {
-    d = 0.0;
+  e.gainSmooth = (g - e.gainSmooth) * e.adaptAlpha + e.gainSmooth;
+  float d = 100.0f * std::fabs(g - e.gainSmooth);
+  if (d > 1.0f) {
+    d = 1.0f;
+  } else if (!(d >= 0.0f)) {
+    d = 0.0f;
   }
-  e.adaptAlpha = f32((1.0 - d) * p.alpha2ms + d);
+  e.adaptAlpha = (1.0f - d) * p.alpha2ms + d;
   return e.gainSmooth;
 }
 
@@ -139,20 +144,26 @@ inline double biquad(double x, float& s1, float& s2, float b0, float b1, float b
 }
 
 // Follower that rises at once and falls toward the value with the fraction alpha.
-inline float peakFollow(float value, float meter, double alpha) {
-  return value > meter ? value : f32(meter + (static_cast<double>(value) - meter) * alpha);
+inline float peakFollow(float value, float meter, float alpha) {
+  return value > meter ? value : meter + (value - meter) * alpha;
 }
 
 // Level of a detector sample, never below 1e-20 so the gain curve sees a positive level.
-inline float rectify(float d) { return f32(std::fabs(static_cast<double>(d)) + 1e-20); }
+inline float rectify(float d) {
+  return std::fabs(d) + 1e-20f;
+}
 
-inline float finiteOrZero(float x) { return std::isfinite(x) ? x : 0.0f; }
+inline float finiteOrZero(float x) {
+  return std::isfinite(x) ? x : 0.0f;
+}
 
 }  // namespace
 
-template <bool kAdding>
-void Engine::runBlock(const float* inLBuf, const float* inRBuf, float* outLBuf, float* outRBuf,
-                      int32_t frames) {
+// The block loop, compiled once per release type and for linked / unlinked channels so
+// that only the state the type uses stays live in registers.
+template <bool kAdding, int kType, bool kLinkOff>
+void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf, float* outRBuf,
+                       int32_t frames) {
   // Parameters and ramps.
   float cv[kNumParams];
   uint32_t count[kNumParams];
@@ -161,14 +172,13 @@ void Engine::runBlock(const float* inLBuf, const float* inRBuf, float* outLBuf, 
   uint32_t remaining = rampRemaining;
 
   // Coefficients.
-  const double a200 = alpha200ms;
+  const float a200 = alpha200ms;
   const int linkMode = stereoLinkMode.load(std::memory_order_relaxed);
   const bool dirty = tableDirty != 0;
   const float* table = gainTable;
-  const double makeup = makeupGain;
+  const float makeup = makeupGain;
   const float hb0 = inHpB0, hb1 = inHpB1, hb2 = inHpB2, ha1 = inHpA1, ha2 = inHpA2;
   EnvelopeParams ep;
-  ep.type = nearestEven(targetValue[kReleaseType]);
   ep.typePole = releaseTypeCoef;
   ep.coef3ms = coef3ms;
   ep.alpha2ms = alpha2ms;
@@ -182,12 +192,22 @@ void Engine::runBlock(const float* inLBuf, const float* inRBuf, float* outLBuf, 
   float knee = kneeStart;
   Envelope envL{{releaseStageL[0], releaseStageL[1], releaseStageL[2], releaseStageL[3],
                  releaseStageL[4], releaseStageL[5]},
-                attackStageL, releaseCoefL, fastReleaseCoefL, attackCoefL,
-                gainAvgL, gainSmoothL, adaptAlphaL};
+                attackStageL,
+                releaseCoefL,
+                fastReleaseCoefL,
+                attackCoefL,
+                gainAvgL,
+                gainSmoothL,
+                adaptAlphaL};
   Envelope envR{{releaseStageR[0], releaseStageR[1], releaseStageR[2], releaseStageR[3],
                  releaseStageR[4], releaseStageR[5]},
-                attackStageR, releaseCoefR, fastReleaseCoefR, attackCoefR,
-                gainAvgR, gainSmoothR, adaptAlphaR};
+                attackStageR,
+                releaseCoefR,
+                fastReleaseCoefR,
+                attackCoefR,
+                gainAvgR,
+                gainSmoothR,
+                adaptAlphaR};
   float inML = inMeterL.load(std::memory_order_relaxed);
   float inMR = inMeterR.load(std::memory_order_relaxed);
   float outML = outMeterL.load(std::memory_order_relaxed);
@@ -203,18 +223,17 @@ void Engine::runBlock(const float* inLBuf, const float* inRBuf, float* outLBuf, 
     float g;
     if (dirty || x > 2.0f) {
       knee = kneeStartOf(cv[kThreshold], cv[kKnee]);
-      g = x > knee ? gainCurveAbove(x, knee, cv[kThreshold], cv[kRatio], cv[kKnee],
-                                    cv[kLinearity])
+      g = x > knee ? gainCurveAbove(x, knee, cv[kThreshold], cv[kRatio], cv[kKnee], cv[kLinearity])
                    : 1.0f;
     } else {
-      // x / 0.001 in double equals x * 1000 exactly (the quotient's error is far below
-      // half an ulp), then rounded to a 32-bit float; x in (0, 2] keeps i + 1 <= 2001.
-      const float t = f32(static_cast<double>(x) * 1000.0);
+      // x / 0.001 rounded to a 32-bit float is x * 1000 rounded once (in double the
+      // quotient's error is far below half an ulp); x in (0, 2] keeps i + 1 <= 2001.
+      const float t = x * 1000.0f;
       const int32_t i = static_cast<int32_t>(t);
-      const double f = t - static_cast<float>(i);
-      g = f32((1.0 - f) * table[i] + f * table[i + 1]);
+      const float f = t - static_cast<float>(i);
+      g = (1.0f - f) * table[i] + f * table[i + 1];
     }
-    if (cv[kRatio] > 1.0f) g = f32(1.0 / g);
+    if (cv[kRatio] > 1.0f) g = 1.0f / g;
     return g;
   };
 
@@ -239,11 +258,11 @@ void Engine::runBlock(const float* inLBuf, const float* inRBuf, float* outLBuf, 
 
     // Noise, one value for both channels, then input gain and balance.
     seed = nextNoiseSeed(seed);
-    const double noise = noiseValue(seed);
-    const double inGain = cv[kInputGain];
-    const double balance = cv[kBalance];
-    aL = f32(xL * inGain * (1.0 - balance) + noise);
-    aR = f32(xR * inGain * (1.0 + balance) + noise);
+    const float noise = static_cast<float>(noiseValue(seed));
+    const float inGain = cv[kInputGain];
+    const float balance = cv[kBalance];
+    aL = xL * inGain * (1.0f - balance) + noise;
+    aR = xR * inGain * (1.0f + balance) + noise;
 
     // 20 Hz input high-pass on the audio itself.
     if (cv[kInputFilter] > 0.5f) {
@@ -263,8 +282,8 @@ void Engine::runBlock(const float* inLBuf, const float* inRBuf, float* outLBuf, 
         float* s = eqS + 6 * c;
         d = f32(d + lowG * biquad(d, s[0], s[1], eqLowB0, eqLowB1, eqLowB2, eqLowA1, eqLowA2));
         d = f32(d + midG * biquad(d, s[2], s[3], eqMidB0, 0.0f, eqMidB2, eqMidA1, eqMidA2));
-        d = f32(d + highG * biquad(d, s[4], s[5], eqHighB0, eqHighB1, eqHighB2, eqHighA1,
-                                   eqHighA2));
+        d = f32(d +
+                highG * biquad(d, s[4], s[5], eqHighB0, eqHighB1, eqHighB2, eqHighA1, eqHighA2));
       }
     }
     if (cv[kDetFilter] > 0.5f) {
@@ -283,10 +302,11 @@ void Engine::runBlock(const float* inLBuf, const float* inRBuf, float* outLBuf, 
     inMR = peakFollow(lvR, inMR, a200);
 
     // Stereo link: 0 "Highest", 1 "Mix", 2 "Off" (right channel on its own).
-    if (linkMode == 0) {
+    if (kLinkOff) {
+    } else if (linkMode == 0) {
       if (lvR > lvL) lvL = lvR;
-    } else if (linkMode == 1) {
-      lvL = f32(std::fabs(static_cast<double>(dL) + dR) * 0.5 + 1e-20);
+    } else {
+      lvL = std::fabs(dL + dR) * 0.5f + 1e-20f;
     }
 
     ep.attack = cv[kAttack];
@@ -295,24 +315,28 @@ void Engine::runBlock(const float* inLBuf, const float* inRBuf, float* outLBuf, 
     ep.avgFrac = cv[kPdeTime];
     ep.rel2 = cv[kRelease2];
     ep.mix2 = cv[kRel2Level];
-    gL = runEnvelope(staticGain(lvL), envL, ep);
-    gR = linkMode == 2 ? runEnvelope(staticGain(lvR), envR, ep) : gL;
+    gL = runEnvelope<kType>(staticGain(lvL), envL, ep);
+    if constexpr (kLinkOff) {
+      gR = runEnvelope<kType>(staticGain(lvR), envR, ep);
+    } else {
+      gR = gL;
+    }
 
     // Back from the reciprocal when expanding; gain meters hold the largest change.
     if (cv[kRatio] > 1.0f) {
-      gL = f32(1.0 / gL);
-      gR = f32(1.0 / gR);
-      grML = gL > grML ? gL : f32((static_cast<double>(gL) - grML) * a200 + grML);
-      grMR = gR > grMR ? gR : f32((static_cast<double>(gR) - grMR) * a200 + grMR);
+      gL = 1.0f / gL;
+      gR = 1.0f / gR;
+      grML = gL > grML ? gL : (gL - grML) * a200 + grML;
+      grMR = gR > grMR ? gR : (gR - grMR) * a200 + grMR;
     } else {
-      grML = gL >= grML ? f32((static_cast<double>(gL) - grML) * a200 + grML) : gL;
-      grMR = gR >= grMR ? f32((static_cast<double>(gR) - grMR) * a200 + grMR) : gR;
+      grML = gL >= grML ? (gL - grML) * a200 + grML : gL;
+      grMR = gR >= grMR ? (gR - grMR) * a200 + grMR : gR;
     }
 
     // Output: audio x gain x make-up x output gain, then the output meters.
-    const double outGain = cv[kOutputGain];
-    const float oL = f32(static_cast<double>(aL) * gL * makeup * outGain);
-    const float oR = f32(static_cast<double>(aR) * gR * makeup * outGain);
+    const float outGain = cv[kOutputGain];
+    const float oL = aL * gL * makeup * outGain;
+    const float oR = aR * gR * makeup * outGain;
     outML = peakFollow(std::fabs(oL), outML, a200);
     outMR = peakFollow(std::fabs(oR), outMR, a200);
 
@@ -370,8 +394,40 @@ void Engine::runBlock(const float* inLBuf, const float* inRBuf, float* outLBuf, 
   gainR = gR;
 }
 
-void Engine::process(float** inputs, float** outputs, int32_t sampleFrames,
-                     ParamStore& store) {
+template <bool kAdding>
+void Engine::runBlock(const float* inL, const float* inR, float* outL, float* outR,
+                      int32_t frames) {
+  // The release type is the rounded target of "Release Type", fixed within a block.
+  const int type = nearestEven(targetValue[kReleaseType]);
+  const bool linkOff = stereoLinkMode.load(std::memory_order_relaxed) == 2;
+  switch (type * 2 + (linkOff ? 1 : 0)) {
+    case 0:
+      return runKernel<kAdding, 0, false>(inL, inR, outL, outR, frames);
+    case 1:
+      return runKernel<kAdding, 0, true>(inL, inR, outL, outR, frames);
+    case 2:
+      return runKernel<kAdding, 1, false>(inL, inR, outL, outR, frames);
+    case 3:
+      return runKernel<kAdding, 1, true>(inL, inR, outL, outR, frames);
+    case 4:
+      return runKernel<kAdding, 2, false>(inL, inR, outL, outR, frames);
+    case 5:
+      return runKernel<kAdding, 2, true>(inL, inR, outL, outR, frames);
+    case 6:
+      return runKernel<kAdding, 3, false>(inL, inR, outL, outR, frames);
+    case 7:
+      return runKernel<kAdding, 3, true>(inL, inR, outL, outR, frames);
+    case 8:
+      return runKernel<kAdding, 4, false>(inL, inR, outL, outR, frames);
+    case 9:
+      return runKernel<kAdding, 4, true>(inL, inR, outL, outR, frames);
+    default:  // no such type: the cascade passes the gain unchanged
+      if (linkOff) return runKernel<kAdding, -1, true>(inL, inR, outL, outR, frames);
+      return runKernel<kAdding, -1, false>(inL, inR, outL, outR, frames);
+  }
+}
+
+void Engine::process(float** inputs, float** outputs, int32_t sampleFrames, ParamStore& store) {
   updateBlock(store);
   if (sampleFrames <= 0 || inputs == nullptr || outputs == nullptr) return;
   if (!inputs[0] || !inputs[1] || !outputs[0] || !outputs[1]) return;

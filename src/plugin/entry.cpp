@@ -15,11 +15,16 @@ struct LibraryLoad {
 }  // namespace
 
 // C++ reserves the name `main` for the program entry, so the function has an ordinary
-// name and is exported under the symbol the host looks up.
+// name and is exported under the symbol the host looks up: by a symbol alias here, by
+// the module definition file (exports.def) on Windows.
+#if defined(_WIN32)
+extern "C" tarvo::vst::AEffect* VSTCALL tarvoVstEntry(tarvo::vst::AudioMasterCallback audioMaster);
+#else
 extern "C" __attribute__((visibility("default"))) tarvo::vst::AEffect* tarvoVstEntry(
     tarvo::vst::AudioMasterCallback audioMaster) __asm__("main");
+#endif
 
-extern "C" tarvo::vst::AEffect* tarvoVstEntry(tarvo::vst::AudioMasterCallback audioMaster) {
+extern "C" tarvo::vst::AEffect* VSTCALL tarvoVstEntry(tarvo::vst::AudioMasterCallback audioMaster) {
   if (audioMaster == nullptr) return nullptr;
   if (audioMaster(nullptr, tarvo::vst::audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) {
     return nullptr;

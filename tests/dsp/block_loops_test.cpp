@@ -1,0 +1,285 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <thread>
+#include <vector>
+
+#include "engine_fixture.h"
+#include "params/param_table.h"
+
+namespace tarvo::dsp {
+namespace {
+
+using namespace tarvo::params;
+using test::Rig;
+
+constexpr int kFrames = 3000;
+
+struct Buffers {
+  std::vector<float> inL = test::programMaterial(kFrames, 0);
+  std::vector<float> inR = test::programMaterial(kFrames, 1);
+  std::vector<float> outL = std::vector<float>(kFrames, 0.0f);
+  std::vector<float> outR = std::vector<float>(kFrames, 0.0f);
+  float* in[2] = {inL.data(), inR.data()};
+  float* out[2] = {outL.data(), outR.data()};
+};
+
+TEST(BlockLoops, ProcessAddsAndProcessReplacingReplaces) {
+  Buffers replaced, added;
+  const auto bed = test::sine(kFrames, 300.0, 0.3);
+  added.outL = bed;
+  added.outR = bed;
+  replaced.outL.assign(kFrames, 7.0f);
+  {
+    Rig rig(3);
+    noiseSeed.store(11);
+    rig.engine.processReplacing(replaced.in, replaced.out, kFrames, rig.store);
+  }
+  {
+    Rig rig(3);
+    noiseSeed.store(11);
+    rig.engine.process(added.in, added.out, kFrames, rig.store);
+  }
+  for (int i = 0; i < kFrames; ++i) {
+    ASSERT_EQ(added.outL[i], bed[i] + replaced.outL[i]) << i;
+    ASSERT_EQ(added.outR[i], bed[i] + replaced.outR[i]) << i;
+  }
+  EXPECT_GT(test::peak(replaced.outL, 0, kFrames), 0.05f);
+}
+
+TEST(BlockLoops, ProcessReplacingWorksInPlace) {
+  Buffers separate, inPlace;
+  for (float mode : {test::kLinkHighest, test::kLinkOff}) {
+    {
+      Rig rig(8);
+      rig.set(kStereoLink, mode);
+      noiseSeed.store(3);
+      rig.engine.processReplacing(separate.in, separate.out, kFrames, rig.store);
+    }
+    {
+      Rig rig(8);
+      rig.set(kStereoLink, mode);
+      noiseSeed.store(3);
+      rig.engine.processReplacing(inPlace.in, inPlace.in, kFrames, rig.store);
+    }
+    EXPECT_EQ(separate.outL, inPlace.inL);
+    EXPECT_EQ(separate.outR, inPlace.inR);
+    inPlace = Buffers();
+  }
+}
+
+TEST(BlockLoops, NoFramesOrNoBuffersRunOnlyTheBlockUpdate) {
+  Buffers b;
+  const auto inL = b.inL, outL = b.outL;
+  float* nullPair[2] = {nullptr, b.outR.data()};
+  struct Call {
+    float** in;
+    float** out;
+    int32_t frames;
+  } calls[] = {{b.in, b.out, 0},    {b.in, b.out, -5},      {nullptr, b.out, 64},
+               {b.in, nullptr, 64}, {nullptr, nullptr, 64}, {nullPair, b.out, 64},
+               {b.in, nullPair, 64}};
+  for (bool adding : {false, true}) {
+    for (const Call& c : calls) {
+      Rig rig(0);
+      rig.engine.updateBlock(rig.store);
+      rig.set(kThreshold, 0.25f);
+      if (adding) {
+        rig.engine.process(c.in, c.out, c.frames, rig.store);
+      } else {
+        rig.engine.processReplacing(c.in, c.out, c.frames, rig.store);
+      }
+      EXPECT_FALSE(rig.changed(kThreshold));
+      EXPECT_EQ(rig.engine.targetValue[kThreshold], targetValue(kThreshold, 0.25f));
+      EXPECT_EQ(rig.engine.rampRemaining, 4410u);
+      EXPECT_EQ(b.inL, inL);
+      EXPECT_EQ(b.outL, outL);
+      EXPECT_EQ(rig.engine.inMeterL.load(), 0.0f);
+    }
+  }
+}
+
+TEST(Meters, InputAndOutputRiseAtOnceAndFallWith200ms) {
+  Rig rig(0);
+  rig.set(kAutoGain, 0.0f);
+  rig.engine.updateBlock(rig.store);
+  Engine& e = rig.engine;
+  float l, r;
+  e.processSample(0.5f, 0.25f, l, r);
+  EXPECT_NEAR(e.inMeterL.load(), 0.5f, 1e-7f);
+  EXPECT_NEAR(e.inMeterR.load(), 0.25f, 1e-7f);
+  EXPECT_EQ(e.outMeterL.load(), std::fabs(l));
+  EXPECT_EQ(e.outMeterR.load(), std::fabs(r));
+  // 0.2 s of silence: each follower falls to about 1/e of its peak.
+  for (int n = 0; n < 8820; ++n) e.processSample(0.0f, 0.0f, l, r);
+  EXPECT_NEAR(e.inMeterL.load(), 0.5f * std::exp(-1.0f), 1e-4f);
+  EXPECT_NEAR(e.inMeterR.load(), 0.25f * std::exp(-1.0f), 1e-4f);
+  EXPECT_NEAR(e.outMeterL.load(), 0.5f * std::exp(-1.0f), 1e-4f);
+}
+
+TEST(Meters, GainMeterHoldsTheLargestCompression) {
+  Rig rig(0);
+  rig.set(kThreshold, 0.5f);
+  rig.set(kRatio, 1.0f);
+  rig.set(kRelease, 0.0f);  // 5 ms: the applied gain recovers faster than the meter
+  rig.set(kReleaseType, test::kClassic);
+  rig.set(kAttack, 0.0f);
+  rig.engine.updateBlock(rig.store);
+  rig.engine.updateBlock(rig.store);
+  Engine& e = rig.engine;
+  float l, r, lowest = 1.0f;
+  for (float x : test::sine(2205, 1000.0, 1.0)) {
+    const float before = e.grMeterL.load();
+    e.processSample(x, x, l, r);
+    lowest = std::min(lowest, e.gainL);
+    if (e.gainL < before) {
+      ASSERT_EQ(e.grMeterL.load(), e.gainL);
+    }
+    ASSERT_LE(e.grMeterL.load(), std::max(before, e.gainL));
+  }
+  EXPECT_EQ(e.grMeterL.load(), e.grMeterR.load());
+  EXPECT_LT(lowest, 0.15f);
+  for (int n = 0; n < 2205; ++n) e.processSample(0.0f, 0.0f, l, r);  // 50 ms later
+  EXPECT_GT(e.gainL, 0.99f);
+  EXPECT_LT(e.grMeterL.load(), 0.9f);
+  EXPECT_GT(e.grMeterL.load(), 0.1f);
+}
+
+TEST(Meters, GainMeterRisesAboveUnityWhenExpanding) {
+  Rig rig(0);
+  rig.set(kThreshold, 0.5f);
+  rig.set(kRatio, 0.25f);  // R = 1.5
+  rig.set(kAutoGain, 0.0f);
+  rig.set(kRelease, 0.0f);  // 5 ms: the applied gain returns to 1 well within 200 ms
+  rig.set(kPdeRate, 0.0f);
+  rig.engine.updateBlock(rig.store);
+  Engine& e = rig.engine;
+  float l, r;
+  e.processSample(0.05f, 0.05f, l, r);  // below the knee start
+  EXPECT_EQ(e.grMeterL.load(), 1.0f);
+  float highest = 1.0f;
+  for (int n = 0; n < 4410 + 8820; ++n) {
+    const float x = n < 4410 ? 0.5f : 0.01f;  // 100 ms above the knee, then 200 ms below
+    e.processSample(x, x, l, r);
+    if (e.gainL > highest) {
+      highest = e.gainL;
+      ASSERT_EQ(e.grMeterL.load(), highest);
+    }
+    ASSERT_GE(e.grMeterL.load(), e.gainL);
+    if (n == 4409) {
+      EXPECT_GT(std::fabs(l), 0.5f);
+    }
+  }
+  EXPECT_GT(highest, 1.2f);
+  EXPECT_NEAR(e.gainL, 1.0f, 1e-4f);
+  EXPECT_NEAR(e.grMeterL.load() - 1.0f, (highest - 1.0f) * std::exp(-1.0f),
+              (highest - 1.0f) * 0.05f);
+}
+
+// The noise keeps every state away from subnormal numbers: an impulse followed by long
+// silence leaves no subnormal value anywhere, for every release type and link mode.
+TEST(Denormals, NoneAfterAnImpulseAndLongSilence) {
+  for (float type : {test::kOpto, test::kPumper, test::kSmooth2, test::kSmooth1, test::kClassic}) {
+    for (float mode : {test::kLinkHighest, test::kLinkMix, test::kLinkOff}) {
+      for (int program : {1, 5, 19, 20}) {
+        Rig rig(program);
+        rig.set(kReleaseType, type);
+        rig.set(kStereoLink, mode);
+        rig.set(kDetEq, 1.0f);
+        rig.set(kDetFilter, 1.0f);
+        rig.set(kInputFilter, 1.0f);
+        std::vector<float> in(44100 * 20, 0.0f), outL, outR;
+        in[100] = 1.0f;
+        rig.render(in, in, outL, outR, 512);
+        int subnormal = 0;
+        for (float x : outL) subnormal += std::fpclassify(x) == FP_SUBNORMAL;
+        const Engine& e = rig.engine;
+        std::vector<float> state(e.currentValue, e.currentValue + kNumParams);
+        state.insert(state.end(), e.inHpState, e.inHpState + 4);
+        state.insert(state.end(), e.eqState, e.eqState + 12);
+        state.insert(state.end(), e.releaseStageL, e.releaseStageL + 6);
+        state.insert(state.end(), e.releaseStageR, e.releaseStageR + 6);
+        state.insert(state.end(), {e.detHpStateL,
+                                   e.detHpStateR,
+                                   e.attackStageL,
+                                   e.attackStageR,
+                                   e.releaseCoefL,
+                                   e.releaseCoefR,
+                                   e.fastReleaseCoefL,
+                                   e.fastReleaseCoefR,
+                                   e.attackCoefL,
+                                   e.attackCoefR,
+                                   e.gainAvgL,
+                                   e.gainAvgR,
+                                   e.gainSmoothL,
+                                   e.gainSmoothR,
+                                   e.adaptAlphaL,
+                                   e.adaptAlphaR,
+                                   e.audioL,
+                                   e.audioR,
+                                   e.detectL,
+                                   e.detectR,
+                                   e.levelL,
+                                   e.levelR,
+                                   e.gainL,
+                                   e.gainR});
+        for (float x : state) subnormal += std::fpclassify(x) == FP_SUBNORMAL;
+        for (const auto* m :
+             {&e.inMeterL, &e.inMeterR, &e.outMeterL, &e.outMeterR, &e.grMeterL, &e.grMeterR}) {
+          subnormal += std::fpclassify(m->load()) == FP_SUBNORMAL;
+        }
+        EXPECT_EQ(subnormal, 0) << "type " << type << " link " << mode << " program " << program;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tarvo::dsp
+
+namespace tarvo::dsp {
+namespace {
+
+// Two engines process on their own threads (sharing the noise generator) while another
+// thread moves parameters and reads the meters and selector positions, as the host's
+// interface thread and the editor do. Run under ThreadSanitizer this finds data races.
+TEST(Threads, EnginesRunWhileParametersAndMetersAreShared) {
+  Rig a(1), b(3);
+  std::atomic<bool> stop{false};
+  std::atomic<int> bad{0};
+  auto audio = [&](Rig& rig) {
+    auto inL = test::programMaterial(2048, 0), inR = test::programMaterial(2048, 1);
+    std::vector<float> outL, outR;
+    for (int pass = 0; pass < 40; ++pass) {
+      rig.render(inL, inR, outL, outR, 256);
+      for (float x : outL) bad += !std::isfinite(x);
+    }
+  };
+  std::thread ui([&] {
+    float v = 0.0f;
+    while (!stop.load()) {
+      for (Rig* rig : {&a, &b}) {
+        rig->set(kThreshold, v);
+        rig->set(kReleaseType, 1.0f - v);
+        rig->set(kStereoLink, v);
+        const float m = rig->engine.grMeterL.load(std::memory_order_relaxed) +
+                        rig->engine.inMeterR.load(std::memory_order_relaxed);
+        bad += !std::isfinite(m);
+        bad += rig->engine.releaseType.load(std::memory_order_relaxed) > 4;
+      }
+      v = v > 0.9f ? 0.0f : v + 0.1f;
+      std::this_thread::yield();
+    }
+  });
+  std::thread ta([&] { audio(a); });
+  std::thread tb([&] { audio(b); });
+  ta.join();
+  tb.join();
+  stop = true;
+  ui.join();
+  EXPECT_EQ(bad.load(), 0);
+}
+
+}  // namespace
+}  // namespace tarvo::dsp
