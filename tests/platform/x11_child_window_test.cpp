@@ -1,0 +1,186 @@
+// The editor's X11 window in a real X server (Xvfb in CI): embedding, drawing, events and
+// the hosts that tear the parent down first.
+// GoogleTest first: Xlib defines macros (None, Bool, Status) that clash with its names.
+#include "platform/x11/x11_child_window.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace tarvo::platform::x11 {
+namespace {
+
+struct RecordingSink : PointerSink {
+  void pointerDown(toolkit::TMouseButton, toolkit::TShiftState s, int x, int y) override {
+    ++downs;
+    lastX = x;
+    lastY = y;
+    lastShift = s;
+  }
+  void pointerMove(toolkit::TShiftState, int x, int y) override {
+    ++moves;
+    lastX = x;
+    lastY = y;
+  }
+  void pointerUp(toolkit::TMouseButton, toolkit::TShiftState, int, int) override { ++ups; }
+  void exposed() override { ++exposures; }
+  toolkit::TCursor cursorAt(int x, int) override {
+    return x < 50 ? toolkit::TCursor::crHandPoint : toolkit::TCursor::crDefault;
+  }
+  int downs = 0, moves = 0, ups = 0, exposures = 0, lastX = -1, lastY = -1;
+  toolkit::TShiftState lastShift;
+};
+
+// A host's side: its own connection and a top-level window to embed into.
+class X11Window : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host = XOpenDisplay(nullptr);
+    if (host == nullptr) {
+      if (std::getenv("TARVO_REQUIRE_DISPLAY") != nullptr) FAIL() << "no X display";
+      GTEST_SKIP() << "no X display (run under xvfb-run)";
+    }
+    parent = XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 700, 520, 0, 0, 0);
+    XMapWindow(host, parent);
+    XSync(host, False);
+  }
+  void TearDown() override {
+    if (host == nullptr) return;
+    if (parent != 0) XDestroyWindow(host, parent);
+    XCloseDisplay(host);
+  }
+  Display* host = nullptr;
+  Window parent = 0;
+};
+
+TEST_F(X11Window, IsAChildOfTheHostWindowWithThePanelSize) {
+  std::string error;
+  auto child = ChildWindow::create(parent, 645, 485, &error);
+  ASSERT_NE(child, nullptr) << error;
+  Window root, parentOf, *children = nullptr;
+  unsigned int count = 0;
+  ASSERT_TRUE(XQueryTree(host, child->windowId(), &root, &parentOf, &children, &count));
+  if (children) XFree(children);
+  EXPECT_EQ(parentOf, parent);
+  XWindowAttributes attributes;
+  ASSERT_TRUE(XGetWindowAttributes(host, child->windowId(), &attributes));
+  EXPECT_EQ(attributes.width, 645);
+  EXPECT_EQ(attributes.height, 485);
+  EXPECT_EQ(attributes.x, 0);
+  EXPECT_EQ(attributes.y, 0);
+  // Embedding information: mapped.
+  const Atom info = XInternAtom(host, "_XEMBED_INFO", False);
+  Atom type;
+  int format;
+  unsigned long items, after;
+  unsigned char* data = nullptr;
+  ASSERT_EQ(XGetWindowProperty(host, child->windowId(), info, 0, 2, False, info, &type, &format,
+                               &items, &after, &data),
+            Success);
+  ASSERT_EQ(items, 2u);
+  EXPECT_EQ(reinterpret_cast<unsigned long*>(data)[1], 1u);
+  XFree(data);
+}
+
+TEST_F(X11Window, PresentCopiesOnlyTheGivenAreas) {
+  std::string error;
+  auto child = ChildWindow::create(parent, 645, 485, &error);
+  ASSERT_NE(child, nullptr) << error;
+  RecordingSink sink;
+  child->pumpEvents(sink);
+  toolkit::Surface panel(645, 485, toolkit::Rgb(0x112233));
+  panel.Fill(toolkit::Rect::FromSize(10, 20, 30, 40), toolkit::Rgb(0xFFFFE1));
+  child->present(panel, {toolkit::Rect::FromSize(0, 0, 645, 485)});
+  panel.Fill(toolkit::Rect::FromSize(100, 100, 10, 10), toolkit::Rgb(0x00FF00));
+  panel.Fill(toolkit::Rect::FromSize(300, 300, 10, 10), toolkit::Rgb(0xFF0000));
+  child->present(panel, {toolkit::Rect::FromSize(100, 100, 10, 10)});
+  XImage* image = XGetImage(host, child->windowId(), 0, 0, 645, 485, AllPlanes, ZPixmap);
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(XGetPixel(image, 15, 25) & 0xFFFFFF, 0xFFFFE1u);
+  EXPECT_EQ(XGetPixel(image, 5, 5) & 0xFFFFFF, 0x112233u);
+  EXPECT_EQ(XGetPixel(image, 105, 105) & 0xFFFFFF, 0x00FF00u);
+  EXPECT_EQ(XGetPixel(image, 305, 305) & 0xFFFFFF, 0x112233u);  // not presented yet
+  XDestroyImage(image);
+}
+
+TEST_F(X11Window, PointerEventsArriveWithModifiers) {
+  std::string error;
+  auto child = ChildWindow::create(parent, 645, 485, &error);
+  ASSERT_NE(child, nullptr) << error;
+  XSync(host, False);
+  // Events as the server would deliver them, sent to the child's connection.
+  XEvent press{};
+  press.xbutton.type = ButtonPress;
+  press.xbutton.window = child->windowId();
+  press.xbutton.button = Button1;
+  press.xbutton.state = ShiftMask | ControlMask;
+  press.xbutton.x = 120;
+  press.xbutton.y = 80;
+  XSendEvent(host, child->windowId(), False, ButtonPressMask, &press);
+  XEvent motion{};
+  motion.xmotion.type = MotionNotify;
+  motion.xmotion.window = child->windowId();
+  motion.xmotion.x = 20;
+  motion.xmotion.y = 70;
+  for (int i = 0; i < 5; ++i)
+    XSendEvent(host, child->windowId(), False, PointerMotionMask, &motion);
+  XEvent release = press;
+  release.xbutton.type = ButtonRelease;
+  XSendEvent(host, child->windowId(), False, ButtonReleaseMask, &release);
+  XSync(host, False);
+  RecordingSink sink;
+  for (int i = 0; i < 20 && sink.ups == 0; ++i) child->pumpEvents(sink);
+  EXPECT_EQ(sink.downs, 1);
+  EXPECT_EQ(sink.ups, 1);
+  EXPECT_GE(sink.moves, 1);
+  EXPECT_LE(sink.moves, 5);  // bursts of moves are merged
+  EXPECT_TRUE(sink.lastShift.shift);
+  EXPECT_TRUE(sink.lastShift.ctrl);
+}
+
+TEST_F(X11Window, HostDestroyingTheParentFirstIsSurvived) {
+  std::string error;
+  auto child = ChildWindow::create(parent, 645, 485, &error);
+  ASSERT_NE(child, nullptr) << error;
+  XDestroyWindow(host, parent);
+  parent = 0;
+  XSync(host, False);
+  RecordingSink sink;
+  for (int i = 0; i < 20 && !child->destroyed(); ++i) child->pumpEvents(sink);
+  EXPECT_TRUE(child->destroyed());
+  toolkit::Surface panel(645, 485);
+  child->present(panel, {toolkit::Rect::FromSize(0, 0, 645, 485)});  // nothing to draw on
+  child.reset();
+}
+
+TEST_F(X11Window, ParentDestroyedWithoutAnyEventPumpIsSurvived) {
+  std::string error;
+  auto child = ChildWindow::create(parent, 645, 485, &error);
+  ASSERT_NE(child, nullptr) << error;
+  XDestroyWindow(host, parent);
+  parent = 0;
+  XSync(host, False);
+  child.reset();  // destroys a window that no longer exists: the error is absorbed
+}
+
+TEST_F(X11Window, MissingParentIsAnErrorNotACrash) {
+  std::string error;
+  auto child = ChildWindow::create(0x7FFFFFF0, 645, 485, &error);
+  EXPECT_EQ(child, nullptr);
+  EXPECT_FALSE(error.empty());
+}
+
+TEST_F(X11Window, ManyOpenCloseCycles) {
+  for (int i = 0; i < 200; ++i) {
+    std::string error;
+    auto child = ChildWindow::create(parent, 645, 485, &error);
+    ASSERT_NE(child, nullptr) << error << " at cycle " << i;
+    RecordingSink sink;
+    child->pumpEvents(sink);
+  }
+}
+
+}  // namespace
+}  // namespace tarvo::platform::x11
