@@ -1,11 +1,13 @@
 // The editor's X11 window in a real X server (Xvfb in CI): embedding, drawing, events and
 // the hosts that tear the parent down first.
+// clang-format off
 // GoogleTest first: Xlib defines macros (None, Bool, Status) that clash with its names.
-#include "platform/x11/x11_child_window.h"
-
+#include <gtest/gtest.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <gtest/gtest.h>
+// clang-format on
+
+#include "platform/x11/x11_child_window.h"
 
 #include <cstdlib>
 
