@@ -18,6 +18,7 @@
 #include "render/demo_signal.h"
 #include "render/render_job.h"
 #include "render/sound_file.h"
+#include "snapshot/panel_snapshot.h"
 #include "vsthost/vst_host.h"
 
 namespace {
@@ -175,6 +176,13 @@ int run(int argc, char** argv) {
   app.add_option("--demo", demoOut, "render the built-in drum-and-bass demo to this file");
   app.add_option("--plugin", pluginPath, "the plug-in binary to load")->capture_default_str();
   app.add_flag("-l,--list", list, "list the parameters with their ranges, and the programs");
+  std::string snapshotPath, metersText;
+  app.add_option("--snapshot", snapshotPath,
+                 "write a PNG picture of the editor panel for --program and --set instead of "
+                 "rendering audio");
+  app.add_option("--meters", metersText,
+                 "IN_DB,OUT_DB,GAIN_DB: steady levels the snapshot's meters show (default: "
+                 "silence)");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -184,6 +192,26 @@ int run(int argc, char** argv) {
     printList();
     return 0;
   }
+
+  if (!snapshotPath.empty()) {
+    if (!input.empty() || !output.empty() || !demoOut.empty()) {
+      throw UsageError("--snapshot takes no audio files; give --snapshot PNG with --program, "
+                       "--set and --meters only");
+    }
+    const render::RenderSettings chosen = parseSettings(programText, sets, blockSize);
+    snapshot::PanelSettings panel;
+    panel.program = chosen.program.value_or(0);
+    panel.values = chosen.values;
+    if (!metersText.empty()) {
+      std::string error;
+      panel.meters = snapshot::ParseMeterLevels(metersText, error);
+      if (!panel.meters) throw UsageError(error);
+    }
+    snapshot::WritePng(snapshot::RenderPanel(panel), snapshotPath);
+    std::cout << "Wrote " << snapshotPath << "\n";
+    return 0;
+  }
+  if (!metersText.empty()) throw UsageError("--meters goes with --snapshot");
 
   std::optional<int> chosenFormat;
   if (!formatName.empty()) {

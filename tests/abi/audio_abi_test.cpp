@@ -49,7 +49,7 @@ class AudioAbi : public ::testing::Test {
   }
   static std::vector<float> sine(int frames, double freq, double amp) {
     std::vector<float> s(frames);
-    for (int i = 0; i < frames; ++i) s[i] = float(amp * std::sin(2 * M_PI * freq * i / kRate));
+    for (int i = 0; i < frames; ++i) s[i] = float(amp * std::sin(2 * 3.14159265358979323846 * freq * i / kRate));
     return s;
   }
   static inline PluginLibrary* library = nullptr;

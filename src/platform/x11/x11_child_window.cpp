@@ -13,37 +13,47 @@ namespace tarvo::platform::x11 {
 
 namespace {
 
-// Xlib's error handler is process-wide. Around calls that may fail because the host tore
-// down the parent, a handler of ours counts errors instead of ending the process; the
-// host's handler is put back afterwards.
+// Xlib's error handler is process-wide, and a host may destroy its parent window (and with
+// it ours) at any moment, so any request of ours can fail. Around every use of our
+// connection a handler of ours is installed that counts the errors of that connection
+// instead of ending the process; errors of other connections go to the handler that was
+// there before. The trap synchronises on exit, so every error caused inside it arrives
+// while it is installed.
 std::mutex gErrorMutex;
+Display* gTrapDisplay = nullptr;
+XErrorHandler gPreviousHandler = nullptr;
 int gTrappedErrors = 0;
 
-int trapError(Display*, XErrorEvent*) {
-  ++gTrappedErrors;
-  return 0;
+int trapError(Display* display, XErrorEvent* event) {
+  if (display == gTrapDisplay) {
+    ++gTrappedErrors;
+    return 0;
+  }
+  return gPreviousHandler != nullptr ? gPreviousHandler(display, event) : 0;
 }
 
 class ErrorTrap {
  public:
   explicit ErrorTrap(Display* display) : display_(display), lock_(gErrorMutex) {
-    XSync(display_, False);
+    gTrapDisplay = display_;
     gTrappedErrors = 0;
-    previous_ = XSetErrorHandler(trapError);
+    gPreviousHandler = XSetErrorHandler(trapError);
   }
   ~ErrorTrap() {
     XSync(display_, False);
-    XSetErrorHandler(previous_);
+    XSetErrorHandler(gPreviousHandler);
+    gTrapDisplay = nullptr;
   }
+  // Synchronises and answers whether any request so far failed.
   bool failed() {
     XSync(display_, False);
     return gTrappedErrors != 0;
   }
+  int errors() const { return gTrappedErrors; }
 
  private:
   Display* display_;
   std::lock_guard<std::mutex> lock_;
-  XErrorHandler previous_ = nullptr;
 };
 
 toolkit::TShiftState shiftState(unsigned int state) {
@@ -138,6 +148,7 @@ std::unique_ptr<ChildWindow> ChildWindow::create(unsigned long parent, int width
     XCloseDisplay(d);
     return nullptr;
   }
+  ErrorTrap trap(d);
   // Embedding information: version 0, mapped.
   const Atom xembedInfo = XInternAtom(d, "_XEMBED_INFO", False);
   const unsigned long info[2] = {0, 1};
@@ -151,7 +162,8 @@ std::unique_ptr<ChildWindow> ChildWindow::create(unsigned long parent, int width
   state->gc = XCreateGC(d, state->window, 0, nullptr);
   state->handCursor = XCreateFontCursor(d, XC_hand2);
   XMapWindow(d, state->window);
-  XFlush(d);
+  // The parent may already be gone; the window then counts as destroyed from the start.
+  if (trap.failed()) state->gone = true;
   return std::unique_ptr<ChildWindow>(new ChildWindow(std::move(state)));
 }
 
@@ -178,6 +190,7 @@ bool ChildWindow::destroyed() const {
 
 void ChildWindow::pumpEvents(PointerSink& sink) {
   Display* d = state_->display;
+  ErrorTrap trap(d);
   bool exposed = false;
   while (XPending(d) > 0) {
     XEvent event;
@@ -223,12 +236,14 @@ void ChildWindow::pumpEvents(PointerSink& sink) {
         break;
     }
   }
+  if (trap.failed()) state_->gone = true;
   if (exposed && !state_->gone) sink.exposed();
 }
 
 void ChildWindow::present(const toolkit::Surface& panel, const std::vector<toolkit::Rect>& areas) {
   if (state_->gone || areas.empty()) return;
   Display* d = state_->display;
+  ErrorTrap trap(d);
   const int w = std::min(panel.Width(), state_->width);
   const int h = std::min(panel.Height(), state_->height);
   for (const toolkit::Rect& area : areas) {
@@ -260,7 +275,7 @@ void ChildWindow::present(const toolkit::Surface& panel, const std::vector<toolk
     image->data = nullptr;  // the pixels belong to the panel, not to the image
     XDestroyImage(image);
   }
-  XFlush(d);
+  if (trap.failed()) state_->gone = true;
 }
 
 }  // namespace tarvo::platform::x11

@@ -1,0 +1,171 @@
+// The controls follow the parameters (UpdateControls and the three per-control redraws)
+// and turn the user's actions into parameter writes (knobs, switches, selectors, links).
+#include <cmath>
+#include <string>
+
+#include "editor/plugin_editor_window.h"
+#include "editor/value_text.h"
+
+namespace tarvo::editor {
+
+namespace {
+
+// Nearest integer, ties to even, of a value computed in double precision.
+int roundEven(double x) {
+  return static_cast<int>(std::nearbyint(x));
+}
+
+// The curve settings that UpdateGrafData recomputes, and the parameters that reshape the
+// drawn curve (those plus auto-gain and output gain).
+bool ShapesCurve(int index) {
+  return index == params::kThreshold || index == params::kRatio || index == params::kKnee ||
+         index == params::kLinearity;
+}
+bool MovesCurve(int index) {
+  return ShapesCurve(index) || index == params::kAutoGain || index == params::kOutputGain;
+}
+
+// Knob positions are whole steps of at most 1000; values outside 0..1 (the marker) and
+// non-numbers are kept in range before the conversion.
+int KnobSteps(float value, int maximum) {
+  const double steps = double(value) * maximum;
+  if (!(steps >= 0.0)) return 0;
+  return steps > maximum ? maximum : roundEven(steps);
+}
+
+}  // namespace
+
+void TPluginEditorWindow::UpdateControls() {
+  ParamArray& shown = abSlot[abIndex];
+  bool redrawGraph = false;
+  for (int i = 0; i < params::kNumParams; ++i) {
+    if (shown[i] == paramCopy[i]) continue;
+    shown[i] = paramCopy[i];
+    const float value = paramCopy[i];
+    UpdateKnob(i, value);
+    UpdateEditBox(static_cast<int16_t>(i), value);
+    UpdateButton(i);
+    if (ShapesCurve(i)) UpdateGrafData(i);
+    if (MovesCurve(i)) redrawGraph = true;
+  }
+  if (redrawGraph) UpdateDisplay();
+}
+
+void TPluginEditorWindow::UpdateKnob(int index, float value) {
+  updating = true;
+  if (index >= 0 && index < params::kNumParams && knobs[index] != nullptr) {
+    toolkit::TDIBDial& knob = *knobs[index];
+    knob.SetPosition(KnobSteps(value, knob.Max()));
+  }
+  updating = false;
+}
+
+void TPluginEditorWindow::UpdateEditBox(int16_t index, float value) {
+  if (index < 0 || index >= params::kNumParams || valueLabels[index] == nullptr) return;
+  if (auto text = ValueLabelText(index, value)) valueLabels[index]->SetCaption(std::move(*text));
+}
+
+void TPluginEditorWindow::UpdateButton(int index) {
+  if (index < 0 || index >= params::kNumParams) return;
+  const float v = abSlot[abIndex][index];
+  switch (index) {
+    case params::kAutoGain:
+    case params::kInputFilter:
+    case params::kDetFilter:
+    case params::kDetEq:
+      // Lit above 0.5; exactly 0.5 rounds to 0 (ties to even).
+      switches[index]->SetOpacity(roundEven(v) == 1 ? 255 : 0);
+      break;
+    case params::kReleaseType: {
+      for (auto* arrow : relTypes) arrow->SetOpacity(0);
+      const double k = std::nearbyint(4.0 * double(v));
+      if (k >= 0.0 && k <= 4.0) relTypes[static_cast<int>(k)]->SetOpacity(255);
+      break;
+    }
+    case params::kStereoLink: {
+      for (auto* arrow : linkTypes) arrow->SetOpacity(0);
+      const double k = std::nearbyint(2.0 * double(v));
+      if (k >= 0.0 && k <= 2.0) linkTypes[static_cast<int>(k)]->SetOpacity(255);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void TPluginEditorWindow::KnobControlChange(toolkit::TCustomDIBControl& sender) {
+  if (updating) return;
+  auto& knob = static_cast<toolkit::TDIBDial&>(sender);
+  const int t = knob.Tag();
+  if (t < 0 || t >= params::kNumParams) return;
+  const float v = static_cast<float>(double(knob.Position()) / knob.Max());
+  // Recorded as shown before the write, so the refresh the write requests finds nothing to
+  // redraw for this knob.
+  abSlot[abIndex][t] = v;
+  UpdateEditBox(static_cast<int16_t>(t), v);
+  Automate(t, v);
+  paramCopy[t] = v;
+  if (ShapesCurve(t)) {
+    UpdateGrafData(t);
+    UpdateDisplay();
+  } else if (t == params::kOutputGain) {
+    UpdateDisplay();
+  }
+}
+
+void TPluginEditorWindow::ControlMouseDown(toolkit::TCustomDIBControl& sender,
+                                           toolkit::TMouseButton /*button*/,
+                                           toolkit::TShiftState shift, double /*x*/, double /*y*/) {
+  auto& knob = static_cast<toolkit::TDIBDial&>(sender);
+  const int t = knob.Tag();
+  if (shift.ctrl && t >= 0 && t < params::kNumParams) {
+    // Not updating: the change event sends the reset value to the effect.
+    knob.SetPosition(roundEven(double(knob.Max()) * resetValue[t]));
+  }
+  const double v = double(knob.Position()) / knob.Max();
+  knob.SetEnabled(false);
+  updating = true;
+  // The resolution of the drag that follows: 1000 steps with Shift, else 100. The order
+  // keeps the position inside the range in both directions.
+  if (shift.shift) {
+    knob.SetMax(1000);
+    knob.SetPosition(roundEven(v * 1000.0));
+  } else {
+    knob.SetPosition(roundEven(v * 100.0));
+    knob.SetMax(100);
+  }
+  knob.SetEnabled(true);
+  updating = false;
+}
+
+void TPluginEditorWindow::SwitchClick(toolkit::TCustomDIBControl& sender) {
+  const int t = sender.Tag();
+  if (t < 0 || t >= params::kNumParams) return;
+  // round(1 - v): an entry of exactly 0.5 sends 0 (ties to even).
+  const double flipped = std::nearbyint(1.0 - double(abSlot[abIndex][t]));
+  Automate(t, static_cast<float>(flipped));
+}
+
+void TPluginEditorWindow::ReltypeClick(toolkit::TCustomDIBControl& sender) {
+  Automate(params::kReleaseType, static_cast<float>(sender.Tag() / 4.0));
+}
+
+void TPluginEditorWindow::LinkTypeClick(toolkit::TCustomDIBControl& sender) {
+  Automate(params::kStereoLink, static_cast<float>(sender.Tag() / 2.0));
+}
+
+void TPluginEditorWindow::UsersManualClick() {
+  if (effect == nullptr) return;
+  std::optional<std::string> manual = effect->readSettingString("Manual");
+  if (!manual || manual->empty()) return;
+  // The path or address is handed on as a buffer of 255 characters would hold it.
+  constexpr size_t kMaxManualLength = 255;
+  if (manual->size() > kMaxManualLength) manual->resize(kMaxManualLength);
+  effect->openDocument(*manual, true);
+}
+
+void TPluginEditorWindow::LogoClick() {
+  if (effect != nullptr) effect->openDocument(kMakerWebSite, false);
+}
+
+}  // namespace tarvo::editor

@@ -1,0 +1,199 @@
+// Creation of the panel (FormCreate): every control with its place, size, Tag, image and
+// handlers, and the initial values of the window fields.
+#include "editor/plugin_editor_window.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "editor/editor_layout.h"
+#include "editor/editor_skin.h"
+#include "editor/skin/skin_data.h"
+#include "params/factory_presets.h"
+#include "toolkit/line_series.h"
+
+namespace tarvo::editor {
+
+using toolkit::TCustomDIBControl;
+using toolkit::TDIBDial;
+using toolkit::TDIBImage;
+using toolkit::TImage;
+using toolkit::TLabel;
+
+TPluginEditorWindow::TPluginEditorWindow(EditorHost* host)
+    : effect(host), DIBContainer1(kPanelWidth, kPanelHeight) {
+  abSlot[0].fill(kNotShown);
+  std::copy(std::begin(params::factoryPresets[0]), std::end(params::factoryPresets[0]),
+            abSlot[1].begin());
+  CreateControls();
+}
+
+TPluginEditorWindow::~TPluginEditorWindow() = default;
+
+void TPluginEditorWindow::CreateControls() {
+  const EditorSkin& skin = Skin();
+  DIBContainer1.SetImageList(&skin.images);
+  Baggrund = &DIBContainer1.Create<TDIBImage>("Baggrund");
+  Baggrund->SetBounds(0, 0, kPanelWidth, kPanelHeight);
+  Baggrund->SetIndexImage(skin::kChassis);
+  Baggrund->SetOpacity(255);
+  CreateKnobs();
+  CreateButtons();
+  CreateMeters();
+  CreateGraph();
+}
+
+void TPluginEditorWindow::CreateKnobs() {
+  const EditorSkin& skin = Skin();
+  for (const KnobPlace& place : kKnobs) {
+    auto& knob = DIBContainer1.Create<TDIBDial>(std::string(place.name));
+    const int size = place.large ? kLargeKnobSize : kSmallKnobSize;
+    knob.SetLoading(true);
+    knob.SetBounds(place.left, place.top, size, size);
+    knob.SetTag(place.tag);
+    knob.SetMin(0);
+    knob.SetMax(100);
+    knob.SetPosition(0);
+    knob.PointerAngles().SetStart(kPointerStart);
+    knob.PointerAngles().SetRange(kPointerRange);
+    knob.PointerAngles().SetResolution(300.0);
+    knob.SetPointerRadius(place.large ? kLargePointerRadius : kSmallPointerRadius);
+    knob.SetPointerNumGlyphs(1);
+    knob.SetPointerRotate(false);
+    knob.PointerOpacities().SetActive(255);
+    knob.PointerOpacities().SetNormal(255);
+    knob.SetIndexMain(place.large ? skin::kKnobLarge : skin::kKnobSmall);
+    knob.SetIndexPointer(place.large ? skin::kIndexPointer : skin::kIndexPointerSmall);
+    knob.SetMouseControlStyle(toolkit::TMouseControlStyle::mcsLinear);
+    knob.SetMouseLinearSensitivity(toolkit::TMouseLinearSensitivity::mlsVertical);
+    knob.SetVerticalPixelsPerPosition(1.0);
+    knob.SetHorizontalPixelsPerPosition(1.0);
+    knob.SetSmallChange(100);
+    knob.SetPageSize(place.tag == params::kAttack ? 5 : 100);
+    knob.SetOpacity(255);
+    knob.SetLoading(false);
+    knob.OnChange = [this](TCustomDIBControl& sender) { KnobControlChange(sender); };
+    knob.OnMouseDown = [this](TCustomDIBControl& sender, toolkit::TMouseButton button,
+                              toolkit::TShiftState shift, double x,
+                              double y) { ControlMouseDown(sender, button, shift, x, y); };
+    knobs[place.tag] = &knob;
+
+    auto& label = DIBContainer1.Create<TLabel>(std::string(place.labelName));
+    label.SetFont(&skin.font11);
+    label.SetBounds(place.labelLeft, place.labelTop, 0, 0);
+    label.SetCaption("-");
+    label.SetTag(place.tag);
+    valueLabels[place.tag] = &label;
+  }
+}
+
+void TPluginEditorWindow::CreateButtons() {
+  auto makeImage = [this](std::string_view name, int left, int top, int width, int height,
+                          int image, uint8_t opacity) -> TDIBImage& {
+    auto& control = DIBContainer1.Create<TDIBImage>(std::string(name));
+    control.SetBounds(left, top, width, height);
+    control.SetIndexImage(image);
+    control.SetOpacity(opacity);
+    return control;
+  };
+  for (const PointPlace& place : kSwitches) {
+    TDIBImage& lamp = makeImage(place.name, place.left, place.top, kSwitchSize, kSwitchSize,
+                                skin::kRedMicroswitch, 0);
+    lamp.SetTag(place.tag);
+    lamp.OnClick = [this](TCustomDIBControl& sender) { SwitchClick(sender); };
+    switches[place.tag] = &lamp;
+  }
+  for (const PointPlace& place : kReleaseTypes) {
+    TDIBImage& arrow = makeImage(place.name, place.left, place.top, kSelectorWidth, kSelectorHeight,
+                                 skin::kSelectorRight, place.tag == 0 ? 255 : 0);
+    arrow.SetTag(place.tag);
+    arrow.OnClick = [this](TCustomDIBControl& sender) { ReltypeClick(sender); };
+    relTypes[place.tag] = &arrow;
+  }
+  for (const PointPlace& place : kLinkTypes) {
+    TDIBImage& arrow = makeImage(place.name, place.left, place.top, kSelectorWidth, kSelectorHeight,
+                                 skin::kSelectorRight, place.tag == 0 ? 255 : 0);
+    arrow.SetTag(place.tag);
+    arrow.OnClick = [this](TCustomDIBControl& sender) { LinkTypeClick(sender); };
+    linkTypes[place.tag] = &arrow;
+  }
+  ABSwitch = &makeImage(kABSwitch.name, kABSwitch.left, kABSwitch.top, kSwitchSize, kSwitchSize,
+                        skin::kGreenMicroswitch, 0);
+  ABSwitch->OnClick = [this](TCustomDIBControl&) { ABSwitchClick(); };
+  CopySwitch = &makeImage(kCopySwitch.name, kCopySwitch.left, kCopySwitch.top, kSwitchSize,
+                          kSwitchSize, -1, 255);
+  CopySwitch->OnClick = [this](TCustomDIBControl&) { CopySwitchClick(); };
+  RecallSwitch = &makeImage(kRecallSwitch.name, kRecallSwitch.left, kRecallSwitch.top, kSwitchSize,
+                            kSwitchSize, -1, 255);
+  RecallSwitch->OnClick = [this](TCustomDIBControl&) { RecallSwitchClick(); };
+
+  UsersManual = &makeImage(kUsersManual.name, kUsersManual.left, kUsersManual.top,
+                           kUsersManual.width, kUsersManual.height, -1, 255);
+  UsersManual->SetCursor(toolkit::TCursor::crHandPoint);
+  UsersManual->OnClick = [this](TCustomDIBControl&) { UsersManualClick(); };
+  Logo = &makeImage(kLogo.name, kLogo.left, kLogo.top, kLogo.width, kLogo.height, -1, 255);
+  Logo->SetCursor(toolkit::TCursor::crHandPoint);
+  Logo->OnClick = [this](TCustomDIBControl&) { LogoClick(); };
+}
+
+void TPluginEditorWindow::CreateMeters() {
+  const EditorSkin& skin = Skin();
+  auto makeMeter = [this](const RectPlace& place, const toolkit::Surface& picture) -> TImage& {
+    auto& meter = DIBContainer1.Create<TImage>(std::string(place.name));
+    meter.SetBounds(place.left, place.top, place.width, place.height);
+    meter.SetPicture(picture);
+    return meter;
+  };
+  Meter_In_L = &makeMeter(kMeterInL, skin.meterInputLit);
+  Meter_In_R = &makeMeter(kMeterInR, skin.meterInputLit);
+  Meter_Out_L = &makeMeter(kMeterOutL, skin.meterCover);
+  Meter_Out_R = &makeMeter(kMeterOutR, skin.meterCover);
+  Meter_Ex_L = &makeMeter(kMeterExL, skin.meterCover);
+  Meter_Ex_R = &makeMeter(kMeterExR, skin.meterCover);
+  // Added after the covers, so that the red bars draw over them.
+  Meter_CP_L = &makeMeter(kMeterCpL, skin.meterReductionLit);
+  Meter_CP_R = &makeMeter(kMeterCpR, skin.meterReductionLit);
+
+  auto makeCaption = [this, &skin](const CaptionPlace& place,
+                                   void (TPluginEditorWindow::*click)()) -> TLabel& {
+    auto& label = DIBContainer1.Create<TLabel>(std::string(place.name));
+    label.SetFont(&skin.font9);
+    label.SetBounds(place.left, place.top, 0, 0);
+    label.SetCaption(std::string(place.text));
+    label.OnClick = [this, click](TCustomDIBControl&) { (this->*click)(); };
+    return label;
+  };
+  Label2 = &makeCaption(kGraphCaption, &TPluginEditorWindow::InMeterLabelClick);
+  OutMeterLabel = &makeCaption(kOutMeterLabel, &TPluginEditorWindow::OutMeterLabelClick);
+  CompMeterLabel = &makeCaption(kCompMeterLabel, &TPluginEditorWindow::CompMeterLabelClick);
+  InMeterLabelL = &makeCaption(kInMeterLabelL, &TPluginEditorWindow::InMeterLabelClick);
+  InMeterLabelR = &makeCaption(kInMeterLabelR, &TPluginEditorWindow::InMeterLabelClick);
+  Label21 = &makeCaption(kScaleLabel, &TPluginEditorWindow::Label21Click);
+}
+
+void TPluginEditorWindow::FormPaint() {
+  DIBContainer1.InvalidateAll();
+}
+
+void TPluginEditorWindow::MouseDown(toolkit::TMouseButton button, toolkit::TShiftState shift,
+                                    double x, double y) {
+  DIBContainer1.MouseDown(button, shift, x, y);
+}
+
+void TPluginEditorWindow::MouseMove(toolkit::TShiftState shift, double x, double y) {
+  DIBContainer1.MouseMove(shift, x, y);
+}
+
+void TPluginEditorWindow::MouseUp(toolkit::TMouseButton button, toolkit::TShiftState shift,
+                                  double x, double y) {
+  DIBContainer1.MouseUp(button, shift, x, y);
+}
+
+toolkit::TCursor TPluginEditorWindow::CursorAt(double x, double y) const {
+  return DIBContainer1.CursorAt(x, y);
+}
+
+void TPluginEditorWindow::Automate(int index, float value) {
+  if (effect != nullptr) effect->setParameterAutomated(index, value);
+}
+
+}  // namespace tarvo::editor
