@@ -29,7 +29,9 @@ using namespace tarvo;
 
 std::atomic<bool> gStop{false};
 
-void onSignal(int) { gStop.store(true); }
+void onSignal(int) {
+  gStop.store(true);
+}
 
 // The audio loop: the whole input, looped, through processReplacing in real time.
 void audioLoop(host::PluginInstance& plugin, const render::StereoSignal& signal, int block) {
@@ -100,17 +102,17 @@ int run(int argc, char** argv) {
 
   std::mutex printMutex;
   host::PluginLibrary library(pluginPath);
-  host::PluginInstance plugin(
-      library, [&](vst::AEffect* e, int32_t opcode, int32_t index, vst::VstIntPtr value,
-                   void* ptr, float opt) -> vst::VstIntPtr {
-        if (opcode == vst::audioMasterAutomate) {
-          std::lock_guard<std::mutex> lock(printMutex);
-          std::printf("automate %d %.6f\n", index, double(opt));
-          std::fflush(stdout);
-          return 0;
-        }
-        return host::defaultHostAnswer(e, opcode, index, value, ptr, opt);
-      });
+  host::PluginInstance plugin(library,
+                              [&](vst::AEffect* e, int32_t opcode, int32_t index,
+                                  vst::VstIntPtr value, void* ptr, float opt) -> vst::VstIntPtr {
+                                if (opcode == vst::audioMasterAutomate) {
+                                  std::lock_guard<std::mutex> lock(printMutex);
+                                  std::printf("automate %d %.6f\n", index, double(opt));
+                                  std::fflush(stdout);
+                                  return 0;
+                                }
+                                return host::defaultHostAnswer(e, opcode, index, value, ptr, opt);
+                              });
   if (plugin.effect() == nullptr) throw std::runtime_error("the plug-in declined to start");
   if (program >= 0) plugin.dispatch(vst::effSetProgram, 0, program);
 
@@ -120,8 +122,8 @@ int run(int argc, char** argv) {
   const int height = rect ? rect->bottom - rect->top : 485;
 
   const int screen = DefaultScreen(display);
-  Window window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, width, height,
-                                      0, BlackPixel(display, screen), BlackPixel(display, screen));
+  Window window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, width, height, 0,
+                                      BlackPixel(display, screen), BlackPixel(display, screen));
   XStoreName(display, window, "Tarvo - Velmora Audio");
   XSizeHints hints{};
   hints.flags = PMinSize | PMaxSize;
@@ -157,7 +159,8 @@ int run(int argc, char** argv) {
       }
     }
     plugin.dispatch(vst::effEditIdle);
-    if (seconds > 0 && std::chrono::steady_clock::now() - start > std::chrono::duration<double>(seconds)) {
+    if (seconds > 0 &&
+        std::chrono::steady_clock::now() - start > std::chrono::duration<double>(seconds)) {
       gStop.store(true);
     }
     std::this_thread::sleep_for(tick);

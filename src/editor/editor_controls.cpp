@@ -165,7 +165,12 @@ void TPluginEditorWindow::UsersManualClick() {
 }
 
 void TPluginEditorWindow::LogoClick() {
-  if (effect != nullptr) effect->openDocument(kMakerWebSite, false);
+  if (effect == nullptr) return;
+  if (kMakerWebSite[0] == '\0') {
+    UsersManualClick();
+    return;
+  }
+  effect->openDocument(kMakerWebSite, false);
 }
 
 }  // namespace tarvo::editor

@@ -26,7 +26,9 @@ using ParamArray = std::array<float, params::kNumParams>;
 inline constexpr float kNotShown = 2.0f;
 
 // The address the logo opens in the default browser.
-inline constexpr const char* kMakerWebSite = "https://www.velmora-audio.com/";
+// The maker's web address for the logo. Empty until the product has a public home page:
+// the logo then opens the installed user manual instead.
+inline constexpr const char* kMakerWebSite = "";
 
 class TPluginEditorWindow {
  public:

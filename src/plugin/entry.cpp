@@ -1,15 +1,23 @@
 // The library's one exported function: the VST 2 entry point `main`.
 #include "dsp/fp_control.h"
 #include "plugin/plugin.h"
+#if !defined(_WIN32)
+#include "plugin/x11_editor.h"
+#endif
 
 namespace {
 
 tarvo::plugin::APlugin* gLastEffect = nullptr;  // written only by the entry point
 
-// Masks every floating-point exception as soon as the library is loaded, before any
-// effect exists.
+// Masks every floating-point exception as soon as the library is loaded,
+// before any effect exists, and chooses the window system of the editor.
 struct LibraryLoad {
-  LibraryLoad() { tarvo::dsp::maskFloatingPointExceptions(); }
+  LibraryLoad() {
+    tarvo::dsp::maskFloatingPointExceptions();
+#if !defined(_WIN32)
+    tarvo::plugin::setEditorWindowFactory(tarvo::plugin::makeX11EditorWindow);
+#endif
+  }
 } gLibraryLoad;
 
 }  // namespace
