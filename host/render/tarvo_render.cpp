@@ -16,6 +16,7 @@
 #include "params/param_table.h"
 #include "params/value_parse.h"
 #include "render/demo_signal.h"
+#include "render/plugin_location.h"
 #include "render/render_job.h"
 #include "render/sound_file.h"
 #include "snapshot/panel_snapshot.h"
@@ -157,7 +158,7 @@ int formatForNewFile(const std::string& path, const std::optional<int>& chosen) 
 int run(int argc, char** argv) {
   CLI::App app{"tarvo-render: runs audio files through the Tarvo compressor/expander plug-in"};
   std::string input, output, programText, formatName, demoOut;
-  std::string pluginPath = TARVO_DEFAULT_PLUGIN;
+  std::string pluginPath = render::defaultPluginPath();
   if (const char* env = std::getenv("TARVO_PLUGIN")) pluginPath = env;
   std::vector<std::string> sets;
   int blockSize = 512;
