@@ -1,9 +1,11 @@
 #!/bin/sh
 # Builds and runs every test: the release build, then AddressSanitizer with
-# UndefinedBehaviorSanitizer, then ThreadSanitizer. Installs missing packages first.
+# UndefinedBehaviorSanitizer, then ThreadSanitizer; then each libFuzzer target for a
+# bounded time (TARVO_FUZZ_SECONDS, default 60) and a one-minute soak of the release
+# build. Installs missing packages first (clang and its runtime for the fuzzers).
 set -eu
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh clang libclang-rt-14-dev llvm
 
 # A comma-decimal locale, to prove that no text depends on the process locale.
 if [ "$(id -u)" -eq 0 ] && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf8$'; then
@@ -29,4 +31,20 @@ for preset in $presets; do
   esac
   xvfb-run -a -s "-screen 0 1280x1024x24" $runner ctest --preset "$preset"
 done
-echo "All tests passed ($presets)."
+
+# Install and uninstall with cmake, then the Debian package (dpkg -i, dpkg -r, dpkg -P).
+echo "=== package ==="
+timeout 600 scripts/package-test.sh
+
+# Fuzzing under ASan + UBSan with clang; a crash fails here and its input is kept in
+# tests/fuzz/corpus/<name>/ as a regression case. TARVO_FUZZ_SECONDS=0 skips it.
+fuzz_seconds="${TARVO_FUZZ_SECONDS:-60}"
+if [ "$fuzz_seconds" -gt 0 ]; then
+  echo "=== fuzz ==="
+  scripts/fuzz.sh "$fuzz_seconds"
+fi
+
+# The soak, time-boxed to a minute: finite output and flat memory over hours of audio.
+echo "=== soak ==="
+scripts/soak.sh 10 60
+echo "All tests passed ($presets, fuzzing ${fuzz_seconds} s per fuzzer, soak)."

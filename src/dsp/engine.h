@@ -49,7 +49,8 @@ class Engine {
   // texts on another thread.
   std::atomic<int32_t> releaseType{0}, stereoLinkMode{0};
   // Meter feed, linear: peak followers of the detector levels and of the output samples,
-  // and the applied gain factors. Written per sample, read by the editor thread.
+  // and the applied gain factors. Written every 64 samples and at the end of each block,
+  // read by the editor thread.
   std::atomic<float> inMeterL{0}, inMeterR{0}, outMeterL{0}, outMeterR{0}, grMeterL{1}, grMeterR{1};
 
   // Sample-rate constants.
@@ -107,9 +108,15 @@ class Engine {
   void computeRateConstants();
   void updateAutoGain();
   void rebuildGainTable();
-  template <bool kAdding>
+  // Kernels of the block loop: while ramps run, with fixed values, and with fixed values
+  // and none of the input filter, detector filters, expansion or direct curve.
+  static constexpr int kModeRamp = 0, kModeSteady = 1, kModePlain = 2;
   void runBlock(const float* inL, const float* inR, float* outL, float* outR, int32_t frames);
-  template <bool kAdding, int kType, bool kLinkOff>
+  void runBlockAdding(const float* inL, const float* inR, float* outL, float* outR,
+                      int32_t frames);
+  template <int kType>
+  void runTyped(const float* inL, const float* inR, float* outL, float* outR, int32_t frames);
+  template <int kType, int kLink, int kMode>
   void runKernel(const float* inL, const float* inR, float* outL, float* outR, int32_t frames);
 };
 

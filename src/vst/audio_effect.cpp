@@ -103,7 +103,11 @@ VstIntPtr AudioEffect::dispatcher(int32_t opcode, int32_t index, VstIntPtr value
       close();
       return 0;
     case effSetProgram:
-      if (value < numPrograms) setProgram(static_cast<int32_t>(value));
+      // A value below the 32-bit range counts as negative; cut to 32 bits it could land on
+      // a real program number.
+      if (value < numPrograms) {
+        setProgram(static_cast<int64_t>(value) < INT32_MIN ? -1 : static_cast<int32_t>(value));
+      }
       return 0;
     case effGetProgram:
       return getProgram();

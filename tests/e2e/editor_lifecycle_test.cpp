@@ -6,8 +6,11 @@
 #include <X11/Xlib.h>
 // clang-format on
 
+#include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <thread>
 
 #include "vsthost/vst_host.h"
 
@@ -83,6 +86,38 @@ TEST_F(EditorLifecycle, ManyCyclesWhileAudioRuns) {
     plugin->dispatch(effEditIdle);
     plugin->dispatch(effEditClose);
   }
+  XSync(display, False);
+  EXPECT_EQ(childCount(parent), 0);
+}
+
+// The host's user-interface thread opens, idles and closes the editor while its audio
+// thread processes and automates parameters (hosts send automation from the audio thread).
+TEST_F(EditorLifecycle, OpenAndCloseOnTheInterfaceThreadWhileAnotherThreadRunsAudio) {
+  plugin->dispatch(effMainsChanged, 0, 1);
+  std::atomic<bool> stop{false}, finite{true};
+  std::atomic<int> blocks{0};
+  std::thread audio([&] {
+    float left[128], right[128];
+    for (int n = 0; !stop.load(); ++n) {
+      for (int i = 0; i < 128; ++i) left[i] = right[i] = 0.5f * std::sin(0.07f * float(i + n));
+      float* io[2] = {left, right};
+      plugin->processReplacing(io, io, 128);
+      plugin->setParameter(n % 23, float(n % 10) / 10.0f);
+      for (int i = 0; i < 128; ++i) {
+        if (!std::isfinite(left[i]) || !std::isfinite(right[i])) finite = false;
+      }
+      blocks.fetch_add(1);
+    }
+  });
+  for (int cycle = 0; cycle < 30; ++cycle) {
+    EXPECT_EQ(plugin->dispatch(effEditOpen, 0, 0, handle(parent)), 1) << cycle;
+    for (int i = 0; i < 3; ++i) plugin->dispatch(effEditIdle);
+    plugin->dispatch(effEditClose);
+  }
+  while (blocks.load() < 10) std::this_thread::yield();
+  stop = true;
+  audio.join();
+  EXPECT_TRUE(finite.load());
   XSync(display, False);
   EXPECT_EQ(childCount(parent), 0);
 }

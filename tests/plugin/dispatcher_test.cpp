@@ -181,6 +181,11 @@ TEST(Dispatcher, ProgramAndMainsGuards) {
   EXPECT_EQ(f.dispatch(effGetProgram), 3);
   f.dispatch(effSetProgram, 0, -1);  // passed on, ignored by the bank
   EXPECT_EQ(f.dispatch(effGetProgram), 3);
+  if (sizeof(VstIntPtr) == 8) {
+    // Negative 64-bit values whose low 32 bits read as program 1: still negative.
+    f.dispatch(effSetProgram, 0, static_cast<VstIntPtr>(-(int64_t{1} << 32) + 1));
+    EXPECT_EQ(f.dispatch(effGetProgram), 3);
+  }
   EXPECT_EQ(f.dispatch(effMainsChanged, 0, 7), 0);
   EXPECT_EQ(f.dispatch(effMainsChanged, 0, 0), 0);
 }
