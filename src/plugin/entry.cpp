@@ -1,7 +1,9 @@
 // The library's one exported function: the VST 2 entry point `main`.
 #include "dsp/fp_control.h"
 #include "plugin/plugin.h"
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include "plugin/win32_editor.h"
+#else
 #include "plugin/x11_editor.h"
 #endif
 
@@ -14,13 +16,28 @@ tarvo::plugin::APlugin* gLastEffect = nullptr;  // written only by the entry poi
 struct LibraryLoad {
   LibraryLoad() {
     tarvo::dsp::maskFloatingPointExceptions();
-#if !defined(_WIN32)
+#if defined(_WIN32)
+    tarvo::plugin::setEditorWindowFactory(tarvo::plugin::makeWin32EditorWindow);
+#else
     tarvo::plugin::setEditorWindowFactory(tarvo::plugin::makeX11EditorWindow);
 #endif
   }
 } gLibraryLoad;
 
 }  // namespace
+
+#if defined(_WIN32)
+// The library's load and unload notifications (the C runtime calls this after its own
+// start-up and before its own shutdown). The editor's window class is given back when a host
+// unloads the library with FreeLibrary; at process exit (`reserved` not null) the system
+// takes everything back and nothing may be called any more. The parameter types are those
+// of BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID), spelled without <windows.h>.
+extern "C" int __stdcall DllMain(void* /*module*/, unsigned long reason, void* reserved) {
+  constexpr unsigned long kProcessDetach = 0;  // DLL_PROCESS_DETACH
+  if (reason == kProcessDetach && reserved == nullptr) tarvo::plugin::win32EditorLibraryUnload();
+  return 1;
+}
+#endif
 
 // C++ reserves the name `main` for the program entry, so the function has an ordinary
 // name and is exported under the symbol the host looks up: by a symbol alias here, by

@@ -1,0 +1,23 @@
+#include "platform/win32/shell_open.h"
+
+#include <windows.h>
+// After <windows.h>, whose types it uses.
+#include <shellapi.h>
+
+#include <cstdint>
+
+#include "platform/win32/text_convert.h"
+
+namespace tarvo::platform::win32 {
+
+bool openWithShell(const std::string& target, bool withOpenVerb, void* owner) {
+  if (target.empty()) return false;
+  const std::wstring file = widen(target);
+  if (file.empty()) return false;
+  const HINSTANCE result = ShellExecuteW(static_cast<HWND>(owner), withOpenVerb ? L"open" : nullptr,
+                                         file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  // Values above 32 mean success; smaller ones are error codes.
+  return reinterpret_cast<intptr_t>(result) > 32;
+}
+
+}  // namespace tarvo::platform::win32
