@@ -1,18 +1,13 @@
-// The guard on the host's input samples in front of the engine's block loops: a host may
-// hand over samples so large that the gains, filters and curves of the chain overflow to
-// infinity (and the meters' followers then stay at NaN for good). The guard limits them
-// to a finite range first. It lives apart from the sample chain: blocks of ordinary audio
-// go to the engine untouched.
+// The limit on the host's input samples where they enter the sample chain: a host may hand
+// over samples so large that the gains, filters and curves of the chain overflow to
+// infinity (and the meters' followers then stay at NaN for good), or samples that are not
+// numbers at all. Ordinary audio passes unchanged.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
 
-#include "params/param_store.h"
-
 namespace tarvo::dsp {
-
-class Engine;
 
 // Largest input magnitude the chain takes, linear amplitude (+120 dB above full scale).
 // With every gain at its maximum (input +20 dB, balance x2, detector EQ 3 x +20 dB, 1:2
@@ -26,18 +21,5 @@ inline float guardInput(float x) {
   if (std::fabs(x) <= kInputLimit) return x;  // false for NaN
   return std::isfinite(x) ? std::copysign(kInputLimit, x) : 0.0f;
 }
-
-// True when one of the `frames` samples at `x` lies beyond +-kInputLimit or is not finite.
-bool needsInputGuard(const float* x, int32_t frames);
-
-// Engine::processReplacing and Engine::process with every input sample through
-// guardInput. A block whose samples all lie within the limit (and any call with null
-// buffers or no frames) goes to the engine as it is, so its result is bit for bit the
-// engine's; other blocks run in chunks of 256 frames from guarded copies (each chunk is a
-// block to the engine: a parameter write from another thread may land at a chunk start).
-void processReplacingGuarded(Engine& engine, float** inputs, float** outputs, int32_t frames,
-                             params::ParamStore& store);
-void processGuarded(Engine& engine, float** inputs, float** outputs, int32_t frames,
-                    params::ParamStore& store);
 
 }  // namespace tarvo::dsp

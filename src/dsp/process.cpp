@@ -29,6 +29,7 @@
 
 #include "dsp/engine.h"
 #include "dsp/gain_curve.h"
+#include "dsp/input_guard.h"
 #include "dsp/noise.h"
 #include "params/param_table.h"
 
@@ -96,10 +97,13 @@ TARVO_INLINE Pair greaterOf(Pair a, Pair b) {
 TARVO_INLINE Pair lesserOf(Pair a, Pair b) {
   return {_mm_min_ps(a.v, b.v)};
 }
-// Each lane, or 0 where it is not a finite number.
-TARVO_INLINE Pair finiteOrZero(Pair a) {
+// Each lane as guardInput takes it: limited to +-kInputLimit, 0 where it is not a finite
+// number (min/max give the limit for a NaN lane, which the finite mask then clears).
+TARVO_INLINE Pair limitInput(Pair a) {
   const __m128 finite = _mm_cmple_ps(abs(a).v, _mm_set1_ps(3.40282347e38f));
-  return {_mm_and_ps(a.v, finite)};
+  const __m128 limit = _mm_set1_ps(kInputLimit);
+  const __m128 clamped = _mm_max_ps(_mm_min_ps(a.v, limit), _mm_sub_ps(_mm_setzero_ps(), limit));
+  return {_mm_and_ps(clamped, finite)};
 }
 TARVO_INLINE void storePair(float* to, Pair a) {
   _mm_storel_pi(reinterpret_cast<__m64*>(to), a.v);
@@ -158,8 +162,8 @@ TARVO_INLINE Pair greaterOf(Pair a, Pair b) {
 TARVO_INLINE Pair lesserOf(Pair a, Pair b) {
   return {a.l < b.l ? a.l : b.l, a.r < b.r ? a.r : b.r};
 }
-TARVO_INLINE Pair finiteOrZero(Pair a) {
-  return {finiteOrZero(a.l), finiteOrZero(a.r)};
+TARVO_INLINE Pair limitInput(Pair a) {
+  return {guardInput(a.l), guardInput(a.r)};
 }
 TARVO_INLINE Pair operator/(Pair a, Pair b) {
   return {a.l / b.l, a.r / b.r};
@@ -530,7 +534,8 @@ void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
     // output of the chunk is written, so the buffers may be the same (in place).
     for (int32_t n = 0; n < len; ++n) {
       // A non-finite sample from the host would poison every state; it counts as silence.
-      const Pair x = finiteOrZero(pairOf(inL[n], inR[n]));
+      // A huge one would overflow the gains and curves; it is limited to +120 dBFS.
+      const Pair x = limitInput(pairOf(inL[n], inR[n]));
 
       // Noise, one value for both channels, then input gain and balance.
       seed = nextNoiseSeed(seed);

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "dsp/fp_control.h"
-#include "dsp/input_guard.h"
 #include "params/display_text.h"
 #include "plugin/plugin_editor.h"
 #include "vst/vst_utils.h"
@@ -135,13 +134,12 @@ bool APlugin::getProgramNameIndexed(int32_t /*category*/, int32_t index, char* t
   return true;
 }
 
-// The host's samples pass the input guard: huge values are limited before the chain.
 void APlugin::process(float** inputs, float** outputs, int32_t sampleFrames) {
-  dsp::processGuarded(dsp, inputs, outputs, sampleFrames, store);
+  dsp.process(inputs, outputs, sampleFrames, store);
 }
 
 void APlugin::processReplacing(float** inputs, float** outputs, int32_t sampleFrames) {
-  dsp::processReplacingGuarded(dsp, inputs, outputs, sampleFrames, store);
+  dsp.processReplacing(inputs, outputs, sampleFrames, store);
 }
 
 bool APlugin::getOutputProperties(int32_t index, vst::VstPinProperties* properties) {
