@@ -1,17 +1,21 @@
 // The soak: hours of 48 kHz stereo program material through the built binary as fast as
-// it goes, with random automation of all 25 parameters at every block and a program change
-// every few seconds. Reports the throughput, the largest output sample, how many output
-// samples were NaN or infinite (must be none) and the resident memory after a warm-up and
-// at the end (must not grow). Then a denormal check: a slowly decaying input into silence
-// against program material, in ns per frame.
+// it goes, with random automation of all 25 parameters and a program change every few
+// seconds. Automation comes in gestures, as from a host's automation lanes: about every two
+// seconds one parameter either jumps or is swept over a fraction of a second (a new value
+// at every block of the sweep). --dense instead changes one to three parameters at every
+// block, which keeps the parameter glide running all the time (the slowest path). Reports the
+// throughput, the largest output sample, how many output samples were NaN or infinite (must be
+// none) and the resident memory after a warm-up and at the end (must not grow). Then a denormal
+// check: a slowly decaying input into silence against program material, in ns per frame.
 //
-//   tarvo_soak [--hours H] [--time-box SECONDS] [--rate HZ] [--seed N] [PLUGIN]
+//   tarvo_soak [--hours H] [--time-box SECONDS] [--rate HZ] [--seed N] [--dense] [PLUGIN]
 //
 // --time-box stops the run early after that many seconds of wall time (the figures cover
 // what was processed). Exit status 1 when an output sample was not finite or memory grew.
 #include <time.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -85,16 +89,28 @@ struct Totals {
   float largest = 0.0f;
 };
 
+// Branch-free so the check costs little next to the plug-in: a NaN fails `<= FLT_MAX`.
 void account(Totals& t, const float* l, const float* r, int n) {
+  float largest = t.largest;
+  long long nonFinite = 0;
   for (int i = 0; i < n; ++i) {
-    if (!std::isfinite(l[i]) || !std::isfinite(r[i])) {
-      ++t.nonFinite;
-      continue;
-    }
-    t.largest = std::max(t.largest, std::max(std::fabs(l[i]), std::fabs(r[i])));
+    const float a = std::fabs(l[i]);
+    const float b = std::fabs(r[i]);
+    const bool finite = a <= FLT_MAX && b <= FLT_MAX;
+    nonFinite += finite ? 0 : 1;
+    largest = std::max(largest, finite ? std::max(a, b) : 0.0f);
   }
+  t.largest = largest;
+  t.nonFinite += nonFinite;
   t.frames += n;
 }
+
+// One parameter on the move: from `from` to `to` over `blocks` block boundaries.
+struct Sweep {
+  int index = -1;
+  float from = 0.0f, to = 0.0f;
+  int blocks = 0, done = 0;
+};
 
 // CPU ns per frame of `frames` frames of `l`/`r` through a fresh instance (no automation).
 double nsPerFrame(const PluginLibrary& library, float rate, const std::vector<float>& l,
@@ -120,6 +136,7 @@ int main(int argc, char** argv) {
   double timeBox = 0.0;
   float rate = 48000.0f;
   unsigned seed = 20240607u;
+  bool dense = false;
   std::string path = TARVO_PLUGIN_PATH;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -129,11 +146,14 @@ int main(int argc, char** argv) {
       timeBox = std::atof(argv[++i]);
     } else if (a == "--rate" && i + 1 < argc) {
       rate = static_cast<float>(std::atof(argv[++i]));
+    } else if (a == "--dense") {
+      dense = true;
     } else if (a == "--seed" && i + 1 < argc) {
       seed = static_cast<unsigned>(std::atol(argv[++i]));
     } else if (a == "--help" || a == "-h") {
-      std::printf("usage: %s [--hours H] [--time-box SECONDS] [--rate HZ] [--seed N] [PLUGIN]\n",
-                  argv[0]);
+      std::printf(
+          "usage: %s [--hours H] [--time-box SECONDS] [--rate HZ] [--seed N] [--dense] [PLUGIN]\n",
+          argv[0]);
       return 0;
     } else {
       path = a;
@@ -158,6 +178,9 @@ int main(int argc, char** argv) {
   Totals totals;
   long rssAfterWarmUp = -1;
   long long nextProgramChange = 0;
+  long long nextGesture = 0;
+  long long automationWrites = 0;
+  Sweep sweep;
   int programChanges = 0;
   size_t pos = 0;
   const double wallStart = seconds(CLOCK_MONOTONIC);
@@ -165,9 +188,33 @@ int main(int argc, char** argv) {
   while (totals.frames < target) {
     const int n = static_cast<int>(
         std::min<long long>({blockSize(rng), target - totals.frames, (long long)(loop - pos)}));
-    // Automation at the block boundary: a few parameters each block, all 25 over time.
-    const int changes = 1 + static_cast<int>(rng() % 3);
-    for (int c = 0; c < changes; ++c) p.setParameter(static_cast<int>(rng() % 25), unit(rng));
+    // Automation at the block boundary.
+    if (dense) {
+      const int changes = 1 + static_cast<int>(rng() % 3);
+      for (int c = 0; c < changes; ++c) p.setParameter(static_cast<int>(rng() % 25), unit(rng));
+      ++automationWrites;
+    } else {
+      if (totals.frames >= nextGesture) {
+        const int index = static_cast<int>(rng() % 25);
+        if (rng() % 2 == 0) {
+          p.setParameter(index, unit(rng));  // a jump
+          ++automationWrites;
+        } else {
+          // A sweep over 0.2 .. 1 s from where the parameter stands now.
+          const double seconds = 0.2 + 0.8 * unit(rng);
+          sweep = {index, p.getParameter(index), unit(rng),
+                   std::max(1, static_cast<int>(seconds * rate / 528.0)), 0};
+        }
+        nextGesture = totals.frames + static_cast<long long>((1.0 + 2.0 * unit(rng)) * rate);
+      }
+      if (sweep.index >= 0) {
+        ++sweep.done;
+        const float f = float(sweep.done) / float(sweep.blocks);
+        p.setParameter(sweep.index, sweep.from + (sweep.to - sweep.from) * f);
+        ++automationWrites;
+        if (sweep.done >= sweep.blocks) sweep.index = -1;
+      }
+    }
     if (totals.frames >= nextProgramChange) {
       p.dispatch(vst::effSetProgram, 0, static_cast<vst::VstIntPtr>(rng() % 25));
       nextProgramChange = totals.frames + static_cast<long long>((2.0 + 4.0 * unit(rng)) * rate);
@@ -191,8 +238,11 @@ int main(int argc, char** argv) {
   if (rssAfterWarmUp < 0) rssAfterWarmUp = rssEnd;
   const double audioSeconds = double(totals.frames) / rate;
 
-  std::printf("soak: %.2f h of %.0f Hz stereo audio (%lld frames), %d program changes\n",
-              audioSeconds / 3600.0, rate, totals.frames, programChanges);
+  std::printf(
+      "soak: %.2f h of %.0f Hz stereo audio (%lld frames), %d program changes, %lld "
+      "automated block boundaries (%s automation)\n",
+      audioSeconds / 3600.0, rate, totals.frames, programChanges, automationWrites,
+      dense ? "dense" : "gesture");
   std::printf(
       "soak: %.1f s wall, %.1f s CPU in the plug-in and host loop: %.1f ns per frame, "
       "%.0f x real time\n",

@@ -5,7 +5,7 @@
 #
 # Usage: scripts/soak.sh [HOURS] [TIME_BOX_SECONDS]
 #   HOURS of audio (default 10, about a minute of CPU); TIME_BOX_SECONDS stops it early
-#   (default: none). CI runs a short version: scripts/soak.sh 10 60.
+#   (default: none). CI runs the ten hours with a three-minute box: scripts/soak.sh 10 180.
 set -eu
 cd "$(dirname "$0")/.."
 hours="${1:-10}"

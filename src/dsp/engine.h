@@ -112,8 +112,7 @@ class Engine {
   // and none of the input filter, detector filters, expansion or direct curve.
   static constexpr int kModeRamp = 0, kModeSteady = 1, kModePlain = 2;
   void runBlock(const float* inL, const float* inR, float* outL, float* outR, int32_t frames);
-  void runBlockAdding(const float* inL, const float* inR, float* outL, float* outR,
-                      int32_t frames);
+  void runBlockAdding(const float* inL, const float* inR, float* outL, float* outR, int32_t frames);
   template <int kType>
   void runTyped(const float* inL, const float* inR, float* outL, float* outR, int32_t frames);
   template <int kType, int kLink, int kMode>

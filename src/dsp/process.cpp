@@ -21,6 +21,7 @@
 // Every rewrite of an expression below keeps its IEEE result bit for bit; the comments
 // at each rewrite say why.
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -54,8 +55,7 @@ constexpr int kLinkHighest = 0, kLinkMix = 1, kLinkOff = 2, kLinkEither = 3;
 // exact double) rounds to the same double.
 TARVO_INLINE float noiseSample(uint32_t seed) {
   constexpr double kScale = 6e-8 / 4294967296.0;
-  return static_cast<float>(static_cast<double>(static_cast<int32_t>(seed ^ 0x80000000u)) *
-                            kScale);
+  return static_cast<float>(static_cast<double>(static_cast<int32_t>(seed ^ 0x80000000u)) * kScale);
 }
 
 // A left/right pair of 32-bit values processed together. With SSE2 the two channels
@@ -253,10 +253,10 @@ struct Envelopes {
 struct Settings {
   float inGain, oneMinusBalance, onePlusBalance;
   bool inputFilter, detEq, detFilter, expand;
-  double lowG, midG, highG;                        // detector EQ band gains minus 1
-  float threshold, ratio, knee, linearity;         // static curve (direct path)
-  float attack, relPole, avgFrac, rel2, mix2;      // envelope
-  float pdeW, pdeF;                                // 2 r^2 and 8 r^2 of the PDE rate r
+  double lowG, midG, highG;                    // detector EQ band gains minus 1
+  float threshold, ratio, knee, linearity;     // static curve (direct path)
+  float attack, relPole, avgFrac, rel2, mix2;  // envelope
+  float pdeW, pdeF;                            // 2 r^2 and 8 r^2 of the PDE rate r
   float oneMinusMix2;
   float outGain;
 };
@@ -494,12 +494,12 @@ void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
   // Pairs of the loop: balance factors, meter followers, last values of the chain.
   const Pair balance = pairOf(p.oneMinusBalance, p.onePlusBalance);
   const Pair alpha200 = splat(k.alpha200);
-  Pair inM = pairOf(inMeterL.load(std::memory_order_relaxed),
-                    inMeterR.load(std::memory_order_relaxed));
-  Pair outM = pairOf(outMeterL.load(std::memory_order_relaxed),
-                     outMeterR.load(std::memory_order_relaxed));
-  Pair grM = pairOf(grMeterL.load(std::memory_order_relaxed),
-                    grMeterR.load(std::memory_order_relaxed));
+  Pair inM =
+      pairOf(inMeterL.load(std::memory_order_relaxed), inMeterR.load(std::memory_order_relaxed));
+  Pair outM =
+      pairOf(outMeterL.load(std::memory_order_relaxed), outMeterR.load(std::memory_order_relaxed));
+  Pair grM =
+      pairOf(grMeterL.load(std::memory_order_relaxed), grMeterR.load(std::memory_order_relaxed));
   Pair a = pairOf(audioL, audioR), d = pairOf(detectL, detectR);
 
   // The block runs in chunks, each in three passes over the chunk: the input stage and
@@ -555,7 +555,7 @@ void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
         if (p.detEq) {
           for (int ch = 0; ch < 2; ++ch) {
             float& v = dc[ch];
-            float* s = eq + 6 * ch;
+            float* s = eq + std::ptrdiff_t{6} * ch;
             v = f32(v +
                     p.lowG * biquad(v, s[0], s[1], k.lowB0, k.lowB1, k.lowB2, k.lowA1, k.lowA2));
             v = f32(v + p.midG * biquad(v, s[2], s[3], k.midB0, 0.0f, k.midB2, k.midA1, k.midA2));
@@ -679,7 +679,7 @@ void Engine::runTyped(const float* inL, const float* inR, float* outL, float* ou
   int32_t done = 0;
   if (rampRemaining != 0) {
     done = rampRemaining < static_cast<uint32_t>(frames) ? static_cast<int32_t>(rampRemaining)
-                                                          : frames;
+                                                         : frames;
     if (link == kLinkOff) {
       runKernel<kType, kLinkOff, kModeRamp>(inL, inR, outL, outR, done);
     } else {

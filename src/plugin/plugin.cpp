@@ -27,7 +27,7 @@ APlugin::APlugin(vst::AudioMasterCallback audioMaster)
   }
   setEditor(std::make_unique<APluginEditor>(this));
   dsp.reseedNoise();
-  suspend();
+  APlugin::suspend();
 
   hasVu(false);
   setNumInputs(2);
@@ -39,7 +39,7 @@ APlugin::APlugin(vst::AudioMasterCallback audioMaster)
   setInitialDelay(0);
 
   curProgram.store(0, std::memory_order_relaxed);
-  setProgram(0);
+  APlugin::setProgram(0);
   setFlag(vst::effFlagsHasEditor, true);
   dsp::maskFloatingPointExceptions();
 

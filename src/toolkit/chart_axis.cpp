@@ -33,8 +33,9 @@ std::vector<double> AxisMajorValues(const TChartAxis& axis, double step) {
   if (!(step > 0.0) || !(axis.maximum >= axis.minimum)) return values;
   const double first = std::ceil(axis.minimum / step - kTolerance);
   const double last = std::floor(axis.maximum / step + kTolerance);
-  for (double k = first; k <= last && values.size() < kMaxLines; k += 1.0) {
-    values.push_back(k * step);
+  // first and last are whole numbers; count lines with an integer so the loop always ends.
+  for (size_t i = 0; i < kMaxLines && first + double(i) <= last; ++i) {
+    values.push_back((first + double(i)) * step);
   }
   return values;
 }
@@ -46,7 +47,11 @@ std::vector<double> AxisMinorValues(const TChartAxis& axis, double step) {
   const double minorStep = step / parts;
   const double first = std::ceil(axis.minimum / minorStep - kTolerance);
   const double last = std::floor(axis.maximum / minorStep + kTolerance);
-  for (double k = first; k <= last && values.size() < kMaxLines; k += 1.0) {
+  // Every parts-th k is a major line, so 2 * kMaxLines steps find kMaxLines minor ones; the
+  // bound also ends the loop where k is too large for a step of 1 to change it.
+  for (size_t i = 0; i < 2 * kMaxLines && values.size() < kMaxLines && first + double(i) <= last;
+       ++i) {
+    const double k = first + double(i);
     if (std::fmod(std::fabs(k), parts) == 0.0) continue;  // a major line
     values.push_back(k / parts * step);
   }

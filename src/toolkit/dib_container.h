@@ -35,9 +35,9 @@ class TDIBContainer {
   // Takes ownership of a control, puts it on top and marks its area.
   template <class T>
   T& Add(std::unique_ptr<T> control) {
-    T& ref = *control;
+    T* adopted = control.get();
     Adopt(std::move(control));
-    return ref;
+    return *adopted;
   }
   template <class T, class... Args>
   T& Create(Args&&... args) {

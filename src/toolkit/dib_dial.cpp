@@ -137,8 +137,11 @@ void TCustomDIBDial::DragTo(double x, double y) {
     target = dragStartPosition_ + std::trunc(up + right);
   } else {
     // Circular: the position whose pointer angle is nearest the mouse direction.
-    const double dx = x - Width() / 2;
-    const double dy = y - Height() / 2;
+    // The pivot is the whole pixel at half the size, where the pointer images turn.
+    const int pivotX = Width() / 2;
+    const int pivotY = Height() / 2;
+    const double dx = x - pivotX;
+    const double dy = y - pivotY;
     if (dx == 0.0 && dy == 0.0) return;
     double angle = std::atan2(dx, -dy) * 180.0 / std::numbers::pi - pointerAngles_.Start();
     angle = std::fmod(angle, 360.0);

@@ -66,6 +66,8 @@ void Surface::Blit(const Surface& src, const Rect& from, int x, int y, const Bli
   if (options.opacity == 0) return;
   if (&src == this) {
     // Copying within one surface: read from a snapshot so overlapping areas stay intact.
+    // The copy is the point: it must not change while this surface is written.
+    // NOLINTNEXTLINE(performance-unnecessary-copy-initialization)
     const Surface copy = src;
     Blit(copy, from, x, y, options, clip);
     return;

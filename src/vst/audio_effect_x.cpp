@@ -47,6 +47,8 @@ VstIntPtr AudioEffectX::dispatcher(int32_t opcode, int32_t index, VstIntPtr valu
     case effProcessVarIo:
       return 0;
     case effSetSpeakerArrangement:
+      // The host passes the input arrangement's address in the integer argument.
+      // NOLINTNEXTLINE(performance-no-int-to-ptr)
       return setSpeakerArrangement(reinterpret_cast<void*>(value), ptr) ? 1 : 0;
     case effSetBlockSizeAndSampleRate:
       setBlockSizeAndSampleRate(static_cast<int32_t>(value), opt);
@@ -117,6 +119,8 @@ VstIntPtr AudioEffectX::dispatcher(int32_t opcode, int32_t index, VstIntPtr valu
     case effEndSetProgram:
       return endSetProgram() ? 1 : 0;
     case effGetSpeakerArrangement:
+      // As above: the integer argument is the address of the host's input pointer.
+      // NOLINTNEXTLINE(performance-no-int-to-ptr)
       return getSpeakerArrangement(reinterpret_cast<void**>(value), static_cast<void**>(ptr)) ? 1
                                                                                               : 0;
     case effShellGetNextPlugin:

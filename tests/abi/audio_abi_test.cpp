@@ -49,7 +49,8 @@ class AudioAbi : public ::testing::Test {
   }
   static std::vector<float> sine(int frames, double freq, double amp) {
     std::vector<float> s(frames);
-    for (int i = 0; i < frames; ++i) s[i] = float(amp * std::sin(2 * 3.14159265358979323846 * freq * i / kRate));
+    for (int i = 0; i < frames; ++i)
+      s[i] = float(amp * std::sin(2 * 3.14159265358979323846 * freq * i / kRate));
     return s;
   }
   static inline PluginLibrary* library = nullptr;
@@ -155,7 +156,8 @@ TEST_F(AudioAbi, NonFiniteInputDoesNotPoisonTheChain) {
       auto l2 = sine(2048, 440, 0.3), r2 = l2;
       std::vector<float> o2L(2048), o2R(2048);
       run(l2, r2, o2L, o2R);
-      for (size_t i = 0; i < o2L.size(); ++i) ASSERT_TRUE(std::isfinite(o2L[i]) && std::isfinite(o2R[i]));
+      for (size_t i = 0; i < o2L.size(); ++i)
+        ASSERT_TRUE(std::isfinite(o2L[i]) && std::isfinite(o2R[i]));
       for (float v : meters()) EXPECT_TRUE(std::isfinite(v));
     }
   }

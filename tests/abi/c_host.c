@@ -25,6 +25,8 @@ struct AEffect {
   char future[60];
 };
 
+typedef intptr_t (*HostCallback)(AEffect*, int32_t, int32_t, intptr_t, void*, float);
+
 static int versionCalls;
 
 static intptr_t host(AEffect* e, int32_t opcode, int32_t index, intptr_t value, void* ptr,
@@ -59,10 +61,14 @@ int main(int argc, char** argv) {
     fprintf(stderr, "%s\n", dlerror());
     return 1;
   }
-  AEffect* (*entry)(void*) = (AEffect * (*)(void*)) dlsym(lib, "main");
-  CHECK(entry != NULL);
+  /* ISO C has no conversion between object and function pointers; POSIX guarantees that
+     dlsym's answer may be copied into a function pointer of the same size. */
+  AEffect* (*entry)(HostCallback) = NULL;
+  void* symbol = dlsym(lib, "main");
+  CHECK(symbol != NULL && sizeof entry == sizeof symbol);
+  memcpy(&entry, &symbol, sizeof entry);
   CHECK(dlsym(lib, "VSTPluginMain") == NULL);
-  AEffect* e = entry((void*)host);
+  AEffect* e = entry(host);
   CHECK(e != NULL);
   CHECK(versionCalls == 1);
   CHECK(e->magic == 0x56737450 && e->uniqueID == 0x766D3771 && e->flags == 0x19);

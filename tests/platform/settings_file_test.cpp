@@ -63,7 +63,9 @@ TEST_F(SettingsFile, SearchPathFollowsTheEnvironment) {
   ASSERT_EQ(files.size(), 2u);
   EXPECT_EQ(files[0], "/etc/xdg/Velmora Audio/Tarvo.conf");
   EXPECT_EQ(files[1], (dir / "Velmora Audio" / "Tarvo.conf").string());
-  if (!fs::exists(files[0])) EXPECT_EQ(readSettingString("Manual").value, "https://example.org/m");
+  if (!fs::exists(files[0])) {
+    EXPECT_EQ(readSettingString("Manual").value, "https://example.org/m");
+  }
   if (saved) {
     setenv("XDG_CONFIG_HOME", savedValue.c_str(), 1);
   } else {

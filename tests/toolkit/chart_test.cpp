@@ -49,6 +49,21 @@ TEST(ChartAxisTest, MajorAndMinorValues) {
   EXPECT_TRUE(AxisMajorValues(axis, 0).empty());
 }
 
+// Where one step no longer changes a line's index (indices beyond 2^53) the lists still
+// end, bounded, instead of looping on one value.
+TEST(ChartAxisTest, HugeRangesEndWithBoundedLists) {
+  TChartAxis axis;
+  axis.minimum = 1e300;
+  axis.maximum = 1e300;
+  axis.minorTickCount = 4;
+  EXPECT_LE(AxisMajorValues(axis, 1.0).size(), 4096u);
+  EXPECT_LE(AxisMinorValues(axis, 1.0).size(), 4096u);
+  axis.minimum = -1e6;
+  axis.maximum = 1e6;
+  EXPECT_EQ(AxisMajorValues(axis, 1.0).size(), 4096u);
+  EXPECT_EQ(AxisMinorValues(axis, 1.0).size(), 4096u);
+}
+
 TEST(ChartAxisTest, LabelsArePlainNumbers) {
   EXPECT_EQ(AxisLabelText(-60), "-60");
   EXPECT_EQ(AxisLabelText(0), "0");
