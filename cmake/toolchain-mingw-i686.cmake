@@ -12,4 +12,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
 set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
+# Tests run under 32-bit Wine, whose loader runs under qemu-user here (cmake/wine32-run.sh).
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine32-run.sh)

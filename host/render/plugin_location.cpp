@@ -1,5 +1,9 @@
 #include "render/plugin_location.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 #include <system_error>
 
 // The build fills these in; the fallbacks keep the file compilable on its own.
@@ -41,6 +45,31 @@ fs::path choosePluginPath(const fs::path& exePath, const PluginLocations& where,
   return where.builtPlugin;
 }
 
+#if defined(_WIN32)
+std::string defaultPluginPath() {
+  // Tarvo.dll beside the renderer, else one folder up (the build tree keeps the renderer
+  // in host/ below the DLL); failing both, the name alone for the loader's own search.
+  std::wstring exe(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
+    if (n == 0) return "Tarvo.dll";
+    if (n < exe.size()) {
+      exe.resize(n);
+      break;
+    }
+    exe.resize(exe.size() * 2);
+  }
+  const fs::path folder = fs::path(exe).parent_path();
+  for (const fs::path& candidate : {folder / "Tarvo.dll", folder.parent_path() / "Tarvo.dll"}) {
+    std::error_code ec;
+    if (fs::is_regular_file(candidate, ec)) {
+      const std::u8string text = candidate.u8string();
+      return std::string(text.begin(), text.end());
+    }
+  }
+  return "Tarvo.dll";
+}
+#else
 std::string defaultPluginPath() {
   std::error_code ec;
   const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
@@ -52,5 +81,6 @@ std::string defaultPluginPath() {
                           })
       .string();
 }
+#endif
 
 }  // namespace tarvo::render

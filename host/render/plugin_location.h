@@ -23,7 +23,7 @@ std::filesystem::path choosePluginPath(
     const std::function<bool(const std::filesystem::path&)>& exists);
 
 // The same for the running program (its path from /proc/self/exe) with the locations
-// compiled into it.
+// compiled into it. On Windows: Tarvo.dll beside the program or one folder up, as UTF-8.
 std::string defaultPluginPath();
 
 }  // namespace tarvo::render

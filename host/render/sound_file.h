@@ -1,33 +1,53 @@
-// Audio files through libsndfile: a reader for any format it knows, and a writer that
-// writes to a temporary file beside the target and renames it only when the run succeeds,
-// so an existing file is never lost to a failed run.
+// Audio files for the renderer: a reader, and a writer that writes to a temporary file
+// beside the target and renames it only when the run succeeds, so an existing file is
+// never lost to a failed run. Two backends, chosen when building: libsndfile (any format it
+// knows; Linux) or the built-in WAV reader and writer (render/wav_file.h; Windows).
 #pragma once
 
-#include <sndfile.h>
-
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace tarvo::render {
 
+// Format codes, container | sample type, numbered as libsndfile numbers them (so that the
+// libsndfile backend passes them through unchanged).
+namespace format_code {
+inline constexpr int kWav = 0x010000;
+inline constexpr int kAiff = 0x020000;
+inline constexpr int kFlac = 0x170000;
+inline constexpr int kOgg = 0x200000;
+inline constexpr int kPcmS8 = 0x0001;
+inline constexpr int kPcm16 = 0x0002;
+inline constexpr int kPcm24 = 0x0003;
+inline constexpr int kPcm32 = 0x0004;
+inline constexpr int kPcmU8 = 0x0005;
+inline constexpr int kFloat = 0x0006;
+inline constexpr int kDouble = 0x0007;
+inline constexpr int kVorbis = 0x0060;
+inline constexpr int kOpus = 0x0064;
+inline constexpr int kSubMask = 0x0000FFFF;
+inline constexpr int kTypeMask = 0x0FFF0000;
+}  // namespace format_code
+
 struct AudioFormat {
-  int sndfileFormat = 0;  // container | subtype, as libsndfile names them
+  int sndfileFormat = 0;  // container | subtype, as libsndfile names them (format_code)
   int channels = 0;
   int sampleRate = 0;
   bool isInteger() const;
   std::string describe() const;
 };
 
-// `--format` names: wav16, wav24, wav32, wavf, aiff16, aiff24, flac16, flac24, ogg.
-// nullopt for an unknown name.
+// `--format` names: wav16, wav24, wav32, wavf, and with libsndfile also aiff16, aiff24,
+// flac16, flac24, ogg. nullopt for an unknown name.
 std::optional<int> formatFromName(const std::string& name);
 std::string formatNames();
 
 class SoundFileReader {
  public:
-  // Throws std::runtime_error with libsndfile's reason when the file cannot be read.
+  // `path` is UTF-8. Throws std::runtime_error "cannot read input '<path>': <reason>"
+  // when the file cannot be read.
   explicit SoundFileReader(const std::string& path);
   ~SoundFileReader();
   SoundFileReader(const SoundFileReader&) = delete;
@@ -39,15 +59,16 @@ class SoundFileReader {
   int64_t read(float* interleaved, int64_t frames);
 
  private:
-  SNDFILE* file_ = nullptr;
+  struct Backend;
+  std::unique_ptr<Backend> backend_;
   AudioFormat format_;
   int64_t frames_ = 0;
 };
 
 class SoundFileWriter {
  public:
-  // Opens a temporary file beside `path`. Throws std::runtime_error when the format does
-  // not suit the data or the folder is not writable.
+  // Opens a temporary file beside `path` (UTF-8). Throws std::runtime_error when the format
+  // does not suit the data or the folder is not writable.
   SoundFileWriter(const std::string& path, const AudioFormat& format);
   // Removes the temporary file unless commit() succeeded.
   ~SoundFileWriter();
@@ -59,9 +80,10 @@ class SoundFileWriter {
   void commit();
 
  private:
+  struct Backend;
+  std::unique_ptr<Backend> backend_;
   std::string path_;
   std::string tempPath_;
-  SNDFILE* file_ = nullptr;
   bool committed_ = false;
 };
 

@@ -1,6 +1,11 @@
 // tarvo-render: runs audio files through the built Tarvo plug-in, loaded through the VST 2
-// binary interface exactly as a host loads it.
+// binary interface exactly as a host loads it. The Windows build reads and writes WAV files
+// only and has no --snapshot (no PNG writer or editor link there).
+#if defined(_WIN32)
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <CLI/CLI.hpp>
 #include <cmath>
@@ -16,15 +21,28 @@
 #include "params/param_table.h"
 #include "params/value_parse.h"
 #include "render/demo_signal.h"
+#include "render/native_file.h"
 #include "render/plugin_location.h"
 #include "render/render_job.h"
 #include "render/sound_file.h"
-#include "snapshot/panel_snapshot.h"
+#include "render/utf8_args.h"
 #include "vsthost/vst_host.h"
+#if TARVO_WITH_SNAPSHOT
+#include "snapshot/panel_snapshot.h"
+#endif
 
 namespace {
 
 using namespace tarvo;
+namespace fc = render::format_code;
+
+bool stderrIsTerminal() {
+#if defined(_WIN32)
+  return _isatty(_fileno(stderr)) != 0;
+#else
+  return isatty(2) != 0;
+#endif
+}
 
 // A user error: printed as "tarvo-render: <message>", exit status 1.
 struct UsageError : std::runtime_error {
@@ -95,7 +113,7 @@ render::RenderSettings parseSettings(const std::string& programText,
 // A progress bar on stderr, redrawn at most once per percent.
 class ProgressBar {
  public:
-  explicit ProgressBar(int64_t total) : total_(total), enabled_(isatty(2) != 0 && total > 0) {}
+  explicit ProgressBar(int64_t total) : total_(total), enabled_(stderrIsTerminal() && total > 0) {}
   void operator()(int64_t done) {
     if (!enabled_) return;
     const int percent = static_cast<int>(100 * done / total_);
@@ -147,16 +165,19 @@ void warnAboutClipping(const render::RenderStats& s, const render::AudioFormat& 
 
 int formatForNewFile(const std::string& path, const std::optional<int>& chosen) {
   if (chosen) return *chosen;
-  std::string ext = std::filesystem::path(path).extension().string();
+  std::string ext = render::utf8FromPath(render::pathFromUtf8(path).extension());
   for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (ext == ".flac") return SF_FORMAT_FLAC | SF_FORMAT_PCM_24;
-  if (ext == ".aif" || ext == ".aiff") return SF_FORMAT_AIFF | SF_FORMAT_PCM_24;
-  if (ext == ".ogg") return SF_FORMAT_OGG | SF_FORMAT_VORBIS;
-  return SF_FORMAT_WAV | SF_FORMAT_PCM_24;
+  if (ext == ".flac") return fc::kFlac | fc::kPcm24;
+  if (ext == ".aif" || ext == ".aiff") return fc::kAiff | fc::kPcm24;
+  if (ext == ".ogg") return fc::kOgg | fc::kVorbis;
+  return fc::kWav | fc::kPcm24;
 }
 
-int run(int argc, char** argv) {
+int run(const std::vector<std::string>& args) {
   CLI::App app{"tarvo-render: runs audio files through the Tarvo compressor/expander plug-in"};
+  // The same options everywhere: on Windows "/path/song.wav" (Wine passes such paths) is a
+  // file, not a "/option".
+  app.allow_windows_style_options(false);
   std::string input, output, programText, formatName, demoOut;
   std::string pluginPath = render::defaultPluginPath();
   if (const char* env = std::getenv("TARVO_PLUGIN")) pluginPath = env;
@@ -185,7 +206,9 @@ int run(int argc, char** argv) {
                  "IN_DB,OUT_DB,GAIN_DB: steady levels the snapshot's meters show (default: "
                  "silence)");
   try {
-    app.parse(argc, argv);
+    std::vector<const char*> argv;
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    app.parse(static_cast<int>(argv.size()), argv.data());
   } catch (const CLI::ParseError& e) {
     return app.exit(e);
   }
@@ -195,9 +218,15 @@ int run(int argc, char** argv) {
   }
 
   if (!snapshotPath.empty()) {
+#if !TARVO_WITH_SNAPSHOT
+    throw UsageError(
+        "--snapshot is not available in this build (it has no PNG writer); use the "
+        "Linux tarvo-render for pictures of the editor");
+#else
     if (!input.empty() || !output.empty() || !demoOut.empty()) {
-      throw UsageError("--snapshot takes no audio files; give --snapshot PNG with --program, "
-                       "--set and --meters only");
+      throw UsageError(
+          "--snapshot takes no audio files; give --snapshot PNG with --program, "
+          "--set and --meters only");
     }
     const render::RenderSettings chosen = parseSettings(programText, sets, blockSize);
     snapshot::PanelSettings panel;
@@ -211,6 +240,7 @@ int run(int argc, char** argv) {
     snapshot::WritePng(snapshot::RenderPanel(panel), snapshotPath);
     std::cout << "Wrote " << snapshotPath << "\n";
     return 0;
+#endif
   }
   if (!metersText.empty()) throw UsageError("--meters goes with --snapshot");
 
@@ -248,11 +278,13 @@ int run(int argc, char** argv) {
   int64_t totalFrames = 0;
   if (demo) {
     demoSignal = render::makeDemoSignal();
-    inFormat = {SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, demoSignal.sampleRate};
+    inFormat = {fc::kWav | fc::kFloat, 2, demoSignal.sampleRate};
     totalFrames = demoSignal.frames();
   } else {
     std::error_code ec;
-    if (std::filesystem::exists(output, ec) && std::filesystem::equivalent(input, output, ec)) {
+    const std::filesystem::path inPath = render::pathFromUtf8(input);
+    const std::filesystem::path outPath = render::pathFromUtf8(output);
+    if (std::filesystem::exists(outPath, ec) && std::filesystem::equivalent(inPath, outPath, ec)) {
       throw UsageError("the output '" + output + "' is the input file; choose another name");
     }
     reader.emplace(input);
@@ -296,7 +328,7 @@ int run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   try {
-    return run(argc, argv);
+    return run(render::utf8Arguments(argc, argv));
   } catch (const std::exception& e) {
     std::cerr << "tarvo-render: " << e.what() << "\n";
     return 1;

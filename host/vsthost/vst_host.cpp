@@ -54,7 +54,12 @@ VstIntPtr defaultHostAnswer(AEffect* /*effect*/, int32_t opcode, int32_t /*index
 
 #if defined(_WIN32)
 PluginLibrary::PluginLibrary(const std::string& path) {
-  HMODULE module = LoadLibraryA(path.c_str());
+  // The path is UTF-8: converted for the wide call, so that any file name loads.
+  std::wstring wide(path.size() + 1, L'\0');
+  const int n = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), static_cast<int>(path.size()),
+                                    wide.data(), static_cast<int>(wide.size()));
+  wide.resize(n > 0 ? n : 0);
+  HMODULE module = LoadLibraryW(wide.c_str());
   if (module == nullptr) {
     throw std::runtime_error("cannot load plug-in '" + path + "': Windows error " +
                              std::to_string(GetLastError()));
