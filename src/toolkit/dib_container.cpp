@@ -13,11 +13,12 @@ TDIBContainer::~TDIBContainer() {
   for (auto& control : controls_) control->container_ = nullptr;
 }
 
-void TDIBContainer::Adopt(std::unique_ptr<TCustomDIBControl> control) {
+TCustomDIBControl& TDIBContainer::Adopt(std::unique_ptr<TCustomDIBControl> control) {
   control->container_ = this;
   if (control->imageList_ == nullptr) control->imageList_ = imageList_;
   controls_.push_back(std::move(control));
   controls_.back()->Invalidate();
+  return *controls_.back();
 }
 
 TCustomDIBControl* TDIBContainer::FindControl(std::string_view name) const {

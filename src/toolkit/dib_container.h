@@ -35,9 +35,7 @@ class TDIBContainer {
   // Takes ownership of a control, puts it on top and marks its area.
   template <class T>
   T& Add(std::unique_ptr<T> control) {
-    T* adopted = control.get();
-    Adopt(std::move(control));
-    return *adopted;
+    return static_cast<T&>(Adopt(std::move(control)));
   }
   template <class T, class... Args>
   T& Create(Args&&... args) {
@@ -81,7 +79,8 @@ class TDIBContainer {
  private:
   friend class TCustomDIBControl;
 
-  void Adopt(std::unique_ptr<TCustomDIBControl> control);
+  // Answers the control, now owned by the container.
+  TCustomDIBControl& Adopt(std::unique_ptr<TCustomDIBControl> control);
   void CommitLooks();
 
   Surface bitmap_;
