@@ -165,16 +165,18 @@ int main(int argc, char** argv) {
   const size_t loop = material.left.size();
   std::mt19937 rng(seed);
   std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-  std::uniform_int_distribution<int> blockSize(32, 1024);
+  constexpr int kMinBlock = 32, kMaxBlock = 1024;
+  constexpr double kMeanBlock = (kMinBlock + kMaxBlock) / 2.0;
+  std::uniform_int_distribution<int> blockSize(kMinBlock, kMaxBlock);
 
   PluginInstance p(library);
   p.dispatch(vst::effSetSampleRate, 0, 0, nullptr, rate);
-  p.dispatch(vst::effSetBlockSize, 0, 1024);
+  p.dispatch(vst::effSetBlockSize, 0, kMaxBlock);
   p.dispatch(vst::effMainsChanged, 0, 1);
 
   const long long target = static_cast<long long>(hours * 3600.0 * rate);
   const long long warmUp = static_cast<long long>(10.0 * rate);
-  std::vector<float> outL(1024), outR(1024);
+  std::vector<float> outL(kMaxBlock), outR(kMaxBlock);
   Totals totals;
   long rssAfterWarmUp = -1;
   long long nextProgramChange = 0;
@@ -203,7 +205,7 @@ int main(int argc, char** argv) {
           // A sweep over 0.2 .. 1 s from where the parameter stands now.
           const double seconds = 0.2 + 0.8 * unit(rng);
           sweep = {index, p.getParameter(index), unit(rng),
-                   std::max(1, static_cast<int>(seconds * rate / 528.0)), 0};
+                   std::max(1, static_cast<int>(seconds * rate / kMeanBlock)), 0};
         }
         nextGesture = totals.frames + static_cast<long long>((1.0 + 2.0 * unit(rng)) * rate);
       }

@@ -18,23 +18,6 @@ static_assert(fc::kPcmS8 == SF_FORMAT_PCM_S8 && fc::kPcm16 == SF_FORMAT_PCM_16 &
               fc::kOpus == SF_FORMAT_OPUS);
 static_assert(fc::kSubMask == SF_FORMAT_SUBMASK && fc::kTypeMask == SF_FORMAT_TYPEMASK);
 
-namespace {
-
-struct NamedFormat {
-  const char* name;
-  int format;
-};
-
-constexpr NamedFormat kFormats[] = {
-    {"wav16", SF_FORMAT_WAV | SF_FORMAT_PCM_16},   {"wav24", SF_FORMAT_WAV | SF_FORMAT_PCM_24},
-    {"wav32", SF_FORMAT_WAV | SF_FORMAT_PCM_32},   {"wavf", SF_FORMAT_WAV | SF_FORMAT_FLOAT},
-    {"aiff16", SF_FORMAT_AIFF | SF_FORMAT_PCM_16}, {"aiff24", SF_FORMAT_AIFF | SF_FORMAT_PCM_24},
-    {"flac16", SF_FORMAT_FLAC | SF_FORMAT_PCM_16}, {"flac24", SF_FORMAT_FLAC | SF_FORMAT_PCM_24},
-    {"ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS},
-};
-
-}  // namespace
-
 struct SoundFileReader::Backend {
   SNDFILE* file = nullptr;
   ~Backend() {
@@ -58,19 +41,6 @@ std::string AudioFormat::describe() const {
   sf_command(nullptr, SFC_GET_FORMAT_INFO, &sub, sizeof sub);
   return std::string(major.name ? major.name : "?") + ", " + (sub.name ? sub.name : "?") + ", " +
          std::to_string(channels) + " ch, " + std::to_string(sampleRate) + " Hz";
-}
-
-std::optional<int> formatFromName(const std::string& name) {
-  for (const NamedFormat& f : kFormats) {
-    if (name == f.name) return f.format;
-  }
-  return std::nullopt;
-}
-
-std::string formatNames() {
-  std::string out;
-  for (const NamedFormat& f : kFormats) out += (out.empty() ? "" : ", ") + std::string(f.name);
-  return out;
 }
 
 SoundFileReader::SoundFileReader(const std::string& path) : backend_(std::make_unique<Backend>()) {

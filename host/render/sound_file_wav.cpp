@@ -13,18 +13,6 @@ using wav::SampleType;
 
 namespace {
 
-struct NamedFormat {
-  const char* name;
-  int format;
-};
-
-constexpr NamedFormat kFormats[] = {
-    {"wav16", fc::kWav | fc::kPcm16},
-    {"wav24", fc::kWav | fc::kPcm24},
-    {"wav32", fc::kWav | fc::kPcm32},
-    {"wavf", fc::kWav | fc::kFloat},
-};
-
 struct TypeCode {
   SampleType type;
   int code;
@@ -76,19 +64,6 @@ std::string AudioFormat::describe() const {
   }
   return major + ", " + sub + ", " + std::to_string(channels) + " ch, " +
          std::to_string(sampleRate) + " Hz";
-}
-
-std::optional<int> formatFromName(const std::string& name) {
-  for (const NamedFormat& f : kFormats) {
-    if (name == f.name) return f.format;
-  }
-  return std::nullopt;
-}
-
-std::string formatNames() {
-  std::string out;
-  for (const NamedFormat& f : kFormats) out += (out.empty() ? "" : ", ") + std::string(f.name);
-  return out;
 }
 
 SoundFileReader::SoundFileReader(const std::string& path) {
