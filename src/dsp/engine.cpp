@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "dsp/filters.h"
+#include "dsp/gain_curve.h"
 #include "dsp/noise.h"
 #include "dsp/time_constants.h"
 
@@ -14,6 +15,20 @@ namespace {
 // the 20 Hz input high-pass approach or pass their Nyquist limits and become unstable.
 constexpr float kMinSampleRate = 1000.0f;
 constexpr float kMaxSampleRate = 1.0e7f;
+
+// Whether every value is a finite number: x * 0 is 0 for a finite x and NaN for an
+// infinity or a NaN, and a NaN survives the sum (which itself cannot overflow).
+bool allFiniteIn(const float* values, int count) {
+  float zero = 0.0f;
+  for (int i = 0; i < count; ++i) zero += values[i] * 0.0f;
+  return zero == 0.0f;
+}
+
+template <typename... T>
+bool allFinite(T... values) {
+  const float v[] = {values...};
+  return allFiniteIn(v, static_cast<int>(sizeof...(T)));
+}
 
 }  // namespace
 
@@ -66,6 +81,56 @@ void Engine::suspend() {
   attackCoefL = attackCoefR = 0.0f;
   gainAvgL = gainAvgR = 1.0f;
   gainSmoothL = gainSmoothR = 1.0f;
+}
+
+void Engine::recoverNonFinite() {
+  // Filters start again from rest, as when their switch is set.
+  if (!allFiniteIn(inHpState, 4)) {
+    for (float& s : inHpState) s = 0.0f;
+  }
+  if (!allFiniteIn(eqState, 12)) {
+    for (float& s : eqState) s = 0.0f;
+  }
+  if (!allFinite(detHpStateL, detHpStateR)) detHpStateL = detHpStateR = 0.0f;
+
+  // Envelopes, per channel: stages as a release-type change leaves them, timing and
+  // smoother as a suspend leaves them (no gain change).
+  const auto envelope = [this](float* stages, float& attack, float& release, float& fast,
+                               float& attackCoef, float& avg, float& smooth, float& adapt) {
+    if (allFiniteIn(stages, 6) &&
+        allFinite(attack, release, fast, attackCoef, avg, smooth, adapt)) {
+      return;
+    }
+    for (int k = 0; k < 6; ++k) stages[k] = 1.0f;
+    attack = release = fast = avg = smooth = 1.0f;
+    attackCoef = 0.0f;
+    adapt = alpha2ms;
+  };
+  envelope(releaseStageL, attackStageL, releaseCoefL, fastReleaseCoefL, attackCoefL, gainAvgL,
+           gainSmoothL, adaptAlphaL);
+  envelope(releaseStageR, attackStageR, releaseCoefR, fastReleaseCoefR, attackCoefR, gainAvgR,
+           gainSmoothR, adaptAlphaR);
+
+  // Meters: empty, no gain change.
+  if (!allFinite(
+          inMeterL.load(std::memory_order_relaxed), inMeterR.load(std::memory_order_relaxed),
+          outMeterL.load(std::memory_order_relaxed), outMeterR.load(std::memory_order_relaxed),
+          grMeterL.load(std::memory_order_relaxed), grMeterR.load(std::memory_order_relaxed))) {
+    inMeterL.store(0.0f, std::memory_order_relaxed);
+    inMeterR.store(0.0f, std::memory_order_relaxed);
+    outMeterL.store(0.0f, std::memory_order_relaxed);
+    outMeterR.store(0.0f, std::memory_order_relaxed);
+    grMeterL.store(1.0f, std::memory_order_relaxed);
+    grMeterR.store(1.0f, std::memory_order_relaxed);
+  }
+
+  // Last values of the chain (read back, never fed forward) and the knee start.
+  if (!allFinite(audioL, audioR, detectL, detectR, levelL, levelR, gainL, gainR)) {
+    audioL = audioR = detectL = detectR = levelL = levelR = 0.0f;
+    gainL = gainR = 1.0f;
+  }
+  if (!allFinite(kneeStart))
+    kneeStart = kneeStartOf(currentValue[params::kThreshold], currentValue[params::kKnee]);
 }
 
 void Engine::reseedNoise() {

@@ -106,6 +106,10 @@ class Engine {
 
  private:
   void computeRateConstants();
+  // Once per block, after the audio: any state of the chain that is no longer a finite
+  // number is set back to where a fresh start puts it, so one fault cannot silence the
+  // output for good.
+  void recoverNonFinite();
   void updateAutoGain();
   void rebuildGainTable();
   // Kernels of the block loop: while ramps run, with fixed values, and with fixed values

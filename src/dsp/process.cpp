@@ -45,6 +45,17 @@ inline float f32(double x) {
   return static_cast<float>(x);
 }
 
+// One step of a linear glide toward target. The steps are added in 32-bit floats, so over
+// the many thousands of samples of a glide at a high rate their rounding can carry the sum
+// past the target, and past the end of the parameter's range when the target lies there
+// (a ratio below 0 makes the curve's square root NaN). A step that would pass the target
+// stops on it; every other step is the plain sum.
+TARVO_INLINE float rampAdvance(float value, float step, float target) {
+  const float next = value + step;
+  if (step > 0.0f ? next > target : step < 0.0f && next < target) return target;
+  return next;
+}
+
 // Stereo link modes as kernel parameters; kLinkEither: "Highest" or "Mix", chosen by
 // Constants::mixLink (the kernels that are not plain share one for both).
 constexpr int kLinkHighest = 0, kLinkMix = 1, kLinkOff = 2, kLinkEither = 3;
@@ -514,15 +525,12 @@ void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
     const float* const inR = inRBuf + pos;
 
     if constexpr (kRamp) {
-      // Ramp advance; the last step lands exactly on the target.
+      // Ramp advance; the last step lands exactly on the target, and no step passes it.
       for (int j = 0; j < numRamping; ++j) {
         const int i = ramping[j];
         if (rampCount[i] == 0) continue;
-        if (rampCount[i] == 1) {
-          cv[i] = targetValue[i];
-        } else {
-          cv[i] += rampStep[i];
-        }
+        cv[i] =
+            rampCount[i] == 1 ? targetValue[i] : rampAdvance(cv[i], rampStep[i], targetValue[i]);
         --rampCount[i];
       }
       --rampRemaining;
@@ -751,6 +759,7 @@ void Engine::process(float** inputs, float** outputs, int32_t sampleFrames, Para
   if (sampleFrames <= 0 || inputs == nullptr || outputs == nullptr) return;
   if (!inputs[0] || !inputs[1] || !outputs[0] || !outputs[1]) return;
   runBlockAdding(inputs[0], inputs[1], outputs[0], outputs[1], sampleFrames);
+  recoverNonFinite();
 }
 
 void Engine::processReplacing(float** inputs, float** outputs, int32_t sampleFrames,
@@ -759,6 +768,7 @@ void Engine::processReplacing(float** inputs, float** outputs, int32_t sampleFra
   if (sampleFrames <= 0 || inputs == nullptr || outputs == nullptr) return;
   if (!inputs[0] || !inputs[1] || !outputs[0] || !outputs[1]) return;
   runBlock(inputs[0], inputs[1], outputs[0], outputs[1], sampleFrames);
+  recoverNonFinite();
 }
 
 void Engine::processSample(float inL, float inR, float& outL, float& outR) {

@@ -141,8 +141,12 @@ void TPluginEditorWindow::ControlMouseDown(toolkit::TCustomDIBControl& sender,
 void TPluginEditorWindow::SwitchClick(toolkit::TCustomDIBControl& sender) {
   const int t = sender.Tag();
   if (t < 0 || t >= params::kNumParams) return;
-  // round(1 - v): an entry of exactly 0.5 sends 0 (ties to even).
-  const double flipped = std::nearbyint(1.0 - double(abSlot[abIndex][t]));
+  // The lamp's setting: the slot's entry, or the value last sent while a switch or a
+  // recall since the last idle call has left the entry unfilled (the marker would flip to
+  // -1). round(1 - v): an entry of exactly 0.5 sends 0 (ties to even).
+  const float shown = abSlot[abIndex][t];
+  const float v = shown == kNotShown ? paramCopy[t] : shown;
+  const double flipped = std::nearbyint(1.0 - double(v));
   Automate(t, static_cast<float>(flipped));
 }
 

@@ -52,6 +52,20 @@ TEST(CompareStore, EditsInASlotAreKeptWhenLeavingIt) {
   EXPECT_EQ(w.host.LastSweep(), AsVector(expected));
 }
 
+// A lamp clicked after a switch or a recall, before the next idle call has refilled the
+// slot, flips the setting that was just sent, never the slot's "not shown" marker.
+TEST(CompareStore, LampClickBeforeTheRefreshFlipsTheValueJustSent) {
+  for (const char* button : {"ABSwitch", "RecallSwitch"}) {
+    OpenWindow w(Live());
+    w.Click(button);
+    const float sent = w.window.paramCopy[params::kAutoGain];
+    w.Click("AutoGainSwitch");
+    EXPECT_EQ(w.host.writes.back(),
+              std::make_pair(int{params::kAutoGain}, sent > 0.5f ? 0.0f : 1.0f))
+        << button;
+  }
+}
+
 TEST(CompareStore, CopyThenSwitchSendsTheCopiedValues) {
   OpenWindow w(Live());
   const size_t before = w.host.writes.size();
