@@ -40,6 +40,8 @@ for name in $names; do
     grep -E '^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' \
       "$crashes/$name.log" || true
     grep -E 'DONE +cov:' "$crashes/$name.log" | tail -1 || true
+    # The fuzzer's own count at exit: executions and instances run more than 1000 blocks.
+    grep -E '^fuzz_[a-z_]+: [0-9]+ executions' "$crashes/$name.log" | tail -1 || true
   else
     tail -60 "$crashes/$name.log"
     for artifact in "$crashes/$name"-*; do

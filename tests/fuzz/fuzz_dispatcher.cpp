@@ -3,11 +3,15 @@
 // buffers of the sizes hosts use (exactly that size on the heap, so that a write past the
 // end is caught) or null pointers; parameter writes and reads; process and
 // processReplacing blocks of 0, 1, odd and large lengths with null, separate or in-place
-// buffers; the editor (headless window) opened, idled and closed; effClose and a new
-// effect. Invariants: no sanitizer report, the record keeps its identity, parameter values
-// stay in 0..1, and every replacing output sample and meter is finite.
+// buffers; long plays of up to thousands of small blocks with parameter writes at and past
+// the ends of their range, program changes and sample-rate changes (up to 384 kHz, with and
+// without suspend and resume) on the way; the editor (headless window) opened, idled and
+// closed; effClose and a new effect. Invariants: no sanitizer report, the record keeps its
+// identity, parameter values stay in 0..1, and after every block every meter and every
+// output sample is finite (see fuzz::Instance::output).
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -23,7 +27,7 @@ using namespace tarvo;
 using vst::VstIntPtr;
 
 constexpr int kMaxOperations = 96;
-constexpr int kMaxFramesPerInput = 1 << 16;
+constexpr int kMaxFramesPerInput = 1 << 19;
 
 // Bytes of the buffer a host hands over with `opcode`: the plug-in may write that many.
 size_t hostBufferSize(int32_t opcode) {
@@ -134,7 +138,8 @@ void dispatch(FuzzedDataProvider& in, vst::AEffect* e) {
   e->dispatcher(e, opcode, index, value, ptr, opt);
 }
 
-void runAudio(FuzzedDataProvider& in, vst::AEffect* e, int& framesLeft) {
+void runAudio(FuzzedDataProvider& in, fuzz::Instance& fx, int& framesLeft) {
+  vst::AEffect* e = fx.e;
   int frames;
   switch (in.ConsumeIntegralInRange<int>(0, 4)) {
     case 0:
@@ -182,6 +187,7 @@ void runAudio(FuzzedDataProvider& in, vst::AEffect* e, int& framesLeft) {
   switch (in.ConsumeIntegralInRange<int>(0, 5)) {
     case 0:  // no buffer arrays at all
       (replacing ? e->processReplacing : e->process)(e, nullptr, nullptr, frames);
+      fuzz::checkMeters(e);
       return;
     case 1:  // one channel missing
       inputs[1] = nullptr;
@@ -193,20 +199,72 @@ void runAudio(FuzzedDataProvider& in, vst::AEffect* e, int& framesLeft) {
     default:
       break;
   }
+  fx.input(inputs, 2, n);
   (replacing ? e->processReplacing : e->process)(e, inputs, outputs, frames);
-  if (replacing && inputs[1] != nullptr) {
-    for (int i = 0; i < n; ++i) {
-      if (!std::isfinite(outputs[0][i]) || !std::isfinite(outputs[1][i])) {
-        fuzz::fail("output sample not finite", outputs[0][i]);
-      }
-    }
+  if (inputs[1] == nullptr) {
+    fuzz::checkMeters(e);  // what a half-given block leaves in the outputs is not defined
+  } else {
+    fx.output(outputs, n, !replacing && outputs[0] == inputs[0]);
   }
-  fuzz::checkMeters(e);
 }
 
-void closeEffect(vst::AEffect* e) {
-  if (e->dispatcher(e, vst::effClose, 0, 0, nullptr, 0.0f) != 1) {
-    fuzz::fail("effClose did not answer 1");
+// A host playing: up to thousands of blocks of one small size, loud noise, squares or
+// silence with now and then a non-finite burst, and on the way parameter writes (at, next
+// to and past the ends of the range), program changes, sample-rate changes and
+// suspend/resume pairs, each drawn before a block with a chance set by the input.
+void play(FuzzedDataProvider& in, fuzz::Instance& fx, int& framesLeft) {
+  vst::AEffect* e = fx.e;
+  int blocks = in.ConsumeIntegralInRange<int>(1, 3000);
+  const int size = in.PickValueInArray<int>({1, 2, 16, 32, 64, 64, 100, 128, 256, 1024});
+  const uint32_t every = in.ConsumeIntegralInRange<uint32_t>(1, 256);
+  const bool replacing = in.ConsumeBool();
+  const int signal = in.ConsumeIntegralInRange<int>(0, 3);
+  fuzz::Rng rng(in.ConsumeIntegral<uint32_t>());
+  std::vector<float> inL(size), inR(size), outL(size), outR(size);
+  for (; blocks > 0 && framesLeft > 0; --blocks) {
+    if (rng.below(every) == 0) {
+      const uint32_t what = rng.below(16);
+      if (what < 10) {
+        e->setParameter(e, static_cast<int32_t>(rng.below(params::kNumParams)),
+                        fuzz::hostValue(rng.next(), rng.unit()));
+      } else if (what < 12) {
+        e->dispatcher(e, vst::effSetProgram, 0, rng.below(25), nullptr, 0.0f);
+      } else if (what < 14) {
+        const float rate = rng.below(4) == 0 ? 8000.0f + 376000.0f * rng.unit()
+                                             : fuzz::kHostRates[rng.below(fuzz::kNumHostRates)];
+        fuzz::changeRate(e, rate, rng.next());
+      } else {
+        e->dispatcher(e, vst::effMainsChanged, 0, 0, nullptr, 0.0f);
+        e->dispatcher(e, vst::effMainsChanged, 0, 1, nullptr, 0.0f);
+      }
+    }
+    const int n = std::min(size, framesLeft);
+    framesLeft -= n;
+    for (int i = 0; i < n; ++i) {
+      const float noise = 2.0f * rng.unit() - 1.0f;
+      switch (signal) {
+        case 0:  // full-scale noise, the channels independent
+          inL[i] = noise;
+          inR[i] = 2.0f * rng.unit() - 1.0f;
+          break;
+        case 1:  // full-scale square on the left, noise on the right
+          inL[i] = (fx.blocks & 1) ? 1.0f : -1.0f;
+          inR[i] = noise;
+          break;
+        case 2:  // silence
+          inL[i] = inR[i] = 0.0f;
+          break;
+        default:  // quiet noise with a rare non-finite sample
+          inL[i] = inR[i] =
+              rng.below(4096) == 0 ? std::numeric_limits<float>::quiet_NaN() : 0.01f * noise;
+      }
+      outL[i] = outR[i] = 0.0f;
+    }
+    float* inputs[2] = {inL.data(), inR.data()};
+    float* outputs[2] = {outL.data(), outR.data()};
+    fx.input(inputs, 2, n);
+    (replacing ? e->processReplacing : e->process)(e, inputs, outputs, n);
+    fx.output(outputs, n, false);
   }
 }
 
@@ -215,15 +273,18 @@ void closeEffect(vst::AEffect* e) {
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
   // The editor opens a headless window: composed at every idle, shown nowhere.
   plugin::setEditorWindowFactory(plugin::makeHeadlessEditorWindow);
+  fuzz::reportRunStatsAtExit("fuzz_dispatcher");
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  ++fuzz::runStats().executions;
   FuzzedDataProvider in(data, size);
-  vst::AEffect* e = fuzz::createEffect();
+  auto fx = std::make_unique<fuzz::Instance>();
   int framesLeft = kMaxFramesPerInput;
   for (int op = 0; op < kMaxOperations && in.remaining_bytes() > 0; ++op) {
-    switch (in.ConsumeIntegralInRange<int>(0, 11)) {
+    vst::AEffect* e = fx->e;
+    switch (in.ConsumeIntegralInRange<int>(0, 12)) {
       case 0:
       case 1:
       case 2:
@@ -241,9 +302,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       case 7:
       case 8:
-        runAudio(in, e, framesLeft);
+        runAudio(in, *fx, framesLeft);
         break;
-      case 9: {  // an editor session as a host runs it
+      case 9:
+        play(in, *fx, framesLeft);
+        break;
+      case 10: {  // an editor session as a host runs it
         char parent[8] = {};
         e->dispatcher(e, vst::effEditOpen, 0, 0, parent, 0.0f);
         const int idles = in.ConsumeIntegralInRange<int>(0, 3);
@@ -251,17 +315,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (in.ConsumeBool()) e->dispatcher(e, vst::effEditClose, 0, 0, nullptr, 0.0f);
         break;
       }
-      case 10:
+      case 11:
         e->dispatcher(e, vst::effMainsChanged, 0, in.ConsumeIntegralInRange<int>(0, 1), nullptr,
                       0.0f);
         break;
       default:  // close (with whatever is open) and start over with a new effect
-        closeEffect(e);
-        e = fuzz::createEffect();
+        fx->close();
+        fx = std::make_unique<fuzz::Instance>();
         break;
     }
-    fuzz::checkRecord(e);
+    fuzz::checkRecord(fx->e);
   }
-  closeEffect(e);
+  fx->close();
   return 0;
 }
