@@ -1,5 +1,5 @@
 #!/bin/sh
-# Configures and builds one configuration: scripts/build.sh PRESET (release, asan, tsan).
+# Configures and builds one configuration: scripts/build.sh PRESET (release, clang, asan, tsan).
 set -eu
 cd "$(dirname "$0")/.."
 preset="${1:-release}"

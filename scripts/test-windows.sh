@@ -134,8 +134,9 @@ setup_log="$work/wine32-setup.log"
 (timeout 210 scripts/wine32-setup.sh "$qemu_file" >"$setup_log" 2>&1; echo $? >"$work/setup-rc") &
 setup_pid=$!
 cmake --preset mingw32 >/dev/null
-cmake --build --preset mingw32 --target Tarvo tarvo-render tarvo-info tarvo_abi_test \
-  tarvo_wav_test tarvo_dsp_tests tarvo_params_test
+cmake --build --preset mingw32 --target Tarvo tarvo-render tarvo-info tarvo-host tarvo_abi_test \
+  tarvo_wav_test tarvo_dsp_tests tarvo_params_test tarvo_win32_editor_test \
+  tarvo_win32_editor_shell_test
 phase "mingw32: exports and imports"
 cmake -DPLUGIN=build/mingw32/Tarvo.dll -DOBJDUMP=i686-w64-mingw32-objdump \
   -P tests/abi/check_dll.cmake
@@ -219,10 +220,30 @@ if [ "$(echo "${qemu_version:-0 0}" | awk '{print $1 * 100 + $2}')" -ge 801 ]; t
     grep -q "^$line" "$work/info32" || { echo "error: 32-bit tarvo-info lacks '$line'"; exit 1; }
   done
   head -n 2 "$work/info32"
+  # The editor of the 32-bit DLL in a real window, in-process: open, the panel on the screen
+  # before any idle call, a knob drag and the A/B switch (their automation and screenshots),
+  # close and reopen, and a host that closes the editor or the effect inside the shell call.
+  # The test of the shell itself starts a second program and stays 64-bit only. 60 s at most.
+  phase "mingw32: editor under 32-bit Wine"
+  timeout 60 xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
+    cmake/wine32-run.sh build/mingw32/tests/platform/tarvo_win32_editor_test.exe \
+      --gtest_filter=-Win32Editor.TheManualButtonOpensTheRegistryPathThroughTheShell &&
+    cmake/wine32-run.sh build/mingw32/tests/platform/tarvo_win32_editor_shell_test.exe' \
+    >"$work/editor32.log" 2>&1 ||
+    { cat "$work/editor32.log"; echo "error: the 32-bit editor tests failed or did not finish in time"; exit 1; }
+  grep -E '^\[  (PASSED|FAILED|SKIPPED) ' "$work/editor32.log"
+  # And in tarvo-host with its audio thread and timer, through the shipped DLL.
+  timeout 40 xvfb-run -a -s "-screen 0 1280x1024x24" cmake/wine32-run.sh \
+    build/mingw32/host/tarvo-host.exe --gui --plugin "$x86_dll" --seconds 2 >"$work/host32.log" 2>&1 ||
+    { cat "$work/host32.log"; echo "error: the 32-bit tarvo-host failed"; exit 1; }
+  grep -q "^editor open" "$work/host32.log" && [ "$(grep -c '^param ' "$work/host32.log")" = 25 ] ||
+    { cat "$work/host32.log"; echo "error: the 32-bit tarvo-host did not open the editor and finish"; exit 1; }
+  echo "32-bit tarvo-host: editor opened, ran 2 s with audio, closed"
 else
   # Debian 12's qemu 7.2 spends a minute or two starting each 32-bit process: the ABI tests
-  # and one render, side by side, 150 s at most. Running out of that time is the
-  # emulator's slowness, reported like a set-up failure; any other failure fails.
+  # and one render, side by side, 150 s at most (no editor tests: they would take minutes
+  # more). Running out of that time is the emulator's slowness, reported like a set-up
+  # failure; any other failure fails.
   timeout 150 ctest --preset mingw32 -R '^tarvo_abi_test$' &
   abi_pid=$!
   wine32_limit=150

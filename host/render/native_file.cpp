@@ -119,9 +119,14 @@ static unsigned long processId() {
 std::string temporaryPathBeside(const std::string& utf8Target) {
   const fs::path target = pathFromUtf8(utf8Target);
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  const fs::path name = pathFromUtf8("." + utf8FromPath(target.filename()) + ".tarvo-" +
-                                     std::to_string(processId()) + ".tmp");
-  return utf8FromPath(folder / name);
+  // ".NAME.tarvo-PID.tmp", appended piece by piece (GCC 12 at -O3 reports a false
+  // -Wrestrict inside operator+ with a literal in front).
+  std::string name = ".";
+  name += utf8FromPath(target.filename());
+  name += ".tarvo-";
+  name += std::to_string(processId());
+  name += ".tmp";
+  return utf8FromPath(folder / pathFromUtf8(name));
 }
 
 }  // namespace tarvo::render

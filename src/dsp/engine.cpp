@@ -123,6 +123,11 @@ void Engine::recoverNonFinite() {
     grMeterL.store(1.0f, std::memory_order_relaxed);
     grMeterR.store(1.0f, std::memory_order_relaxed);
   }
+  if (!allFinite(grLowL.load(std::memory_order_relaxed), grLowR.load(std::memory_order_relaxed),
+                 grHighL.load(std::memory_order_relaxed),
+                 grHighR.load(std::memory_order_relaxed))) {
+    takeGainExtremes();
+  }
 
   // Last values of the chain (read back, never fed forward) and the knee start.
   if (!allFinite(audioL, audioR, detectL, detectR, levelL, levelR, gainL, gainR)) {
@@ -131,6 +136,17 @@ void Engine::recoverNonFinite() {
   }
   if (!allFinite(kneeStart))
     kneeStart = kneeStartOf(currentValue[params::kThreshold], currentValue[params::kKnee]);
+}
+
+Engine::GainExtremes Engine::takeGainExtremes() {
+  return {grLowL.exchange(1.0f, std::memory_order_relaxed),
+          grLowR.exchange(1.0f, std::memory_order_relaxed),
+          grHighL.exchange(1.0f, std::memory_order_relaxed),
+          grHighR.exchange(1.0f, std::memory_order_relaxed)};
+}
+
+void Engine::seedNoise(uint32_t seed) {
+  noiseSeed.store(seed, std::memory_order_relaxed);
 }
 
 void Engine::reseedNoise() {

@@ -30,8 +30,10 @@ class Engine {
   void resume();
   // Resets the envelope coefficients and averages and the meters (no gain change).
   void suspend();
-  // Re-seeds the library-wide noise generator from the clock.
+  // Re-seeds the library-wide noise generator from the clock, or with a given seed (for
+  // renders that must come out the same every time).
   void reseedNoise();
+  void seedNoise(uint32_t seed);
 
   // Block update: picks up the changed parameters of the store, starts their ramps, and
   // rebuilds the gain table once all ramps have ended. Runs at the start of every block.
@@ -52,6 +54,14 @@ class Engine {
   // and the applied gain factors. Written every 64 samples and at the end of each block,
   // read by the editor thread.
   std::atomic<float> inMeterL{0}, inMeterR{0}, outMeterL{0}, outMeterR{0}, grMeterL{1}, grMeterR{1};
+
+  // The smallest and largest values of the gain meters since they were last taken
+  // (linear), as the meter feed wrote them: for tools that report the largest gain change
+  // of a whole render, whatever the block size. Taking them starts over from 1.0.
+  struct GainExtremes {
+    float lowL, lowR, highL, highR;
+  };
+  GainExtremes takeGainExtremes();
 
   // Sample-rate constants.
   float sampleRate = 44100.0f;  // Hz
@@ -105,6 +115,8 @@ class Engine {
   float gainL = 0, gainR = 0;
 
  private:
+  std::atomic<float> grLowL{1}, grLowR{1}, grHighL{1}, grHighR{1};
+
   void computeRateConstants();
   // Once per block, after the audio: any state of the chain that is no longer a finite
   // number is set back to where a fresh start puts it, so one fault cannot silence the

@@ -511,6 +511,10 @@ void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
       pairOf(outMeterL.load(std::memory_order_relaxed), outMeterR.load(std::memory_order_relaxed));
   Pair grM =
       pairOf(grMeterL.load(std::memory_order_relaxed), grMeterR.load(std::memory_order_relaxed));
+  Pair grLow =
+      pairOf(grLowL.load(std::memory_order_relaxed), grLowR.load(std::memory_order_relaxed));
+  Pair grHigh =
+      pairOf(grHighL.load(std::memory_order_relaxed), grHighR.load(std::memory_order_relaxed));
   Pair a = pairOf(audioL, audioR), d = pairOf(detectL, detectR);
 
   // The block runs in chunks, each in three passes over the chunk: the input stage and
@@ -629,7 +633,13 @@ void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
     outMeterR.store(right(outM), std::memory_order_relaxed);
     grMeterL.store(left(grM), std::memory_order_relaxed);
     grMeterR.store(right(grM), std::memory_order_relaxed);
+    grLow = lesserOf(grM, grLow);  // a value that is not a number is passed over
+    grHigh = greaterOf(grM, grHigh);
   }
+  grLowL.store(left(grLow), std::memory_order_relaxed);
+  grLowR.store(right(grLow), std::memory_order_relaxed);
+  grHighL.store(left(grHigh), std::memory_order_relaxed);
+  grHighR.store(right(grHigh), std::memory_order_relaxed);
 
   // Write the state back.
   if constexpr (kRamp) std::memcpy(currentValue, cv, sizeof cv);

@@ -47,7 +47,7 @@ std::optional<std::string> ValueLabelText(int index, float v) {
   if (!HasKnob(index)) return std::nullopt;
   // The ratio and balance texts are the host's display texts, which carry no unit.
   if (index == params::kRatio || index == params::kBalance) {
-    return params::displayText(index, v, 0, 0);
+    return params::displayText(index, v);
   }
   return params::fiveCharNumber(params::displayValue(index, v));
 }

@@ -1,13 +1,18 @@
 #include "plugin/editor_glue.h"
 
 #include "plugin/plugin.h"
+#include "plugin/plugin_editor.h"
 
 namespace tarvo::plugin {
 
 HostedEditorWindow::HostedEditorWindow(APlugin& effect, std::unique_ptr<EditorPlatform> platform)
-    : effect_(effect), platform_(std::move(platform)), window_(this) {}
+    : effect_(effect), platform_(std::move(platform)), window_(this) {
+  if (platform_ != nullptr) platform_->attach(this);
+}
 
-HostedEditorWindow::~HostedEditorWindow() = default;
+HostedEditorWindow::~HostedEditorWindow() {
+  if (platform_ != nullptr) platform_->attach(nullptr);
+}
 
 void HostedEditorWindow::setProgramIndex(int program) {
   window_.programIndex = program;
@@ -30,9 +35,30 @@ void HostedEditorWindow::updateMeters(float inL, float inR, float outL, float ou
 }
 
 void HostedEditorWindow::idle() {
-  if (platform_ != nullptr) platform_->processEvents(window_);
+  busy_ = true;
+  if (platform_ != nullptr) {
+    platform_->processEvents(window_);
+    // The refresh that the events' parameter writes requested (a lamp, a selector, the
+    // A/B switch) runs now, so that what they changed is drawn in this same tick.
+    refresh();
+  }
   lastAreas_ = window_.Compose();
   if (platform_ != nullptr && !lastAreas_.empty()) platform_->present(window_.Bitmap(), lastAreas_);
+  busy_ = false;
+}
+
+void HostedEditorWindow::drawNow() {
+  if (platform_ == nullptr || busy_) return;
+  busy_ = true;
+  refresh();
+  const std::vector<toolkit::Rect> areas = window_.Compose();
+  if (!areas.empty()) platform_->present(window_.Bitmap(), areas);
+  busy_ = false;
+}
+
+void HostedEditorWindow::refresh() {
+  // The adapter owns the refresh (program, parameters); it is the effect's editor.
+  if (auto* adapter = static_cast<APluginEditor*>(effect_.getEditor())) adapter->refresh();
 }
 
 void HostedEditorWindow::setParameterAutomated(int index, float value) {

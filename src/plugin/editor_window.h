@@ -20,6 +20,9 @@ class EditorWindow {
   virtual void updateMeters(float inL, float inR, float outL, float outR, float grL, float grR) = 0;
   // Runs the window's own event handling and drawing for this idle tick.
   virtual void idle() {}
+  // Puts what changed on the screen at once, outside the idle calls (the adapter calls it
+  // at open, so the window never shows an empty picture). No screen: nothing to do.
+  virtual void drawNow() {}
 };
 
 class APlugin;

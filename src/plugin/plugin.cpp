@@ -101,9 +101,7 @@ void APlugin::getParameterLabel(int32_t /*index*/, char* label) {
 void APlugin::getParameterDisplay(int32_t index, char* text) {
   if (index < 0 || index >= kNumParams) return;
   const auto display =
-      params::displayText(index, store.paramValue[index].load(std::memory_order_relaxed),
-                          dsp.releaseType.load(std::memory_order_relaxed),
-                          dsp.stereoLinkMode.load(std::memory_order_relaxed));
+      params::displayText(index, store.paramValue[index].load(std::memory_order_relaxed));
   if (display) vst::copyText(text, display->c_str());
 }
 
@@ -167,8 +165,20 @@ bool APlugin::getProductString(char* text) {
 
 vst::VstIntPtr APlugin::vendorSpecific(int32_t index, vst::VstIntPtr value, void* ptr,
                                        float /*opt*/) {
-  if (index != kMeterQueryIndex || value != kMeterQueryValue || ptr == nullptr) return 0;
+  if (index != kMeterQueryIndex || ptr == nullptr) return 0;
   float* meters = static_cast<float*>(ptr);
+  if (value == kNoiseSeedValue) {
+    uint32_t seed = 0;
+    std::memcpy(&seed, ptr, sizeof seed);
+    dsp.seedNoise(seed);
+    return 1;
+  }
+  if (value == kGainExtremesQueryValue) {
+    const dsp::Engine::GainExtremes x = dsp.takeGainExtremes();
+    meters[0] = x.lowL, meters[1] = x.lowR, meters[2] = x.highL, meters[3] = x.highR;
+    return 1;
+  }
+  if (value != kMeterQueryValue) return 0;
   meters[0] = dsp.inMeterL.load(std::memory_order_relaxed);
   meters[1] = dsp.inMeterR.load(std::memory_order_relaxed);
   meters[2] = dsp.outMeterL.load(std::memory_order_relaxed);

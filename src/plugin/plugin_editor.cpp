@@ -47,6 +47,8 @@ int32_t APluginEditor::open(void* parent) {
   plugin().editorClosed.store(0, std::memory_order_relaxed);
   window->setProgramIndex(plugin().currentProgram());
   postUpdate();
+  // The whole panel, composed with the effect's values, is on the screen from the start.
+  window->drawNow();
   return 1;
 }
 
@@ -57,12 +59,17 @@ void APluginEditor::close() {
   window.reset();
 }
 
-void APluginEditor::idle() {
+void APluginEditor::refresh() {
   if (plugin().editorClosed.load(std::memory_order_relaxed) != 0 || window == nullptr) return;
   window->setProgramIndex(plugin().currentProgram());
   // The flag is taken before the refresh runs, so a parameter write that lands during the
-  // refresh raises it again and is shown at the next idle instead of being lost.
+  // refresh raises it again and is shown at the next refresh instead of being lost.
   if (updateFlag.exchange(0, std::memory_order_acq_rel) != 0) update();
+}
+
+void APluginEditor::idle() {
+  if (plugin().editorClosed.load(std::memory_order_relaxed) != 0 || window == nullptr) return;
+  refresh();
   const dsp::Engine& dsp = plugin().engine();
   window->updateMeters(
       dsp.inMeterL.load(std::memory_order_relaxed), dsp.inMeterR.load(std::memory_order_relaxed),

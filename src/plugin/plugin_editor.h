@@ -25,6 +25,11 @@ class APluginEditor : public vst::AEffEditor {
   void idle() override;
   void update() override;
 
+  // Brings the window up to date with the effect: the current program, and the parameter
+  // refresh when one was requested. Run by every idle call, and by the window itself when
+  // it draws outside them (right after it handled input, before it paints).
+  void refresh();
+
   bool isEditorOpen() const { return isOpen; }
   EditorWindow* editorWindow() const { return window.get(); }
 

@@ -1,7 +1,6 @@
 #include "plugin/win32_editor.h"
 
 #include "platform/win32/registry_settings.h"
-#include "platform/win32/shell_open.h"
 #include "platform/win32/win32_child_window.h"
 #include "plugin/editor_glue.h"
 
@@ -10,14 +9,17 @@ namespace tarvo::plugin {
 namespace {
 
 // The platform services of the editor on Windows: the child window, the registry and the
-// shell. Events reach the panel only from the host's idle calls (processEvents), never
-// from inside the window procedure, and the shell is asked only after the panel's handlers
-// have returned.
+// shell. The window procedure hands mouse input to the panel as it arrives and has it draw
+// what changed; input that arrives while the panel is busy waits for the next idle call.
 class Win32EditorPlatform final : public EditorPlatform, private platform::win32::PointerSink {
  public:
   explicit Win32EditorPlatform(std::unique_ptr<platform::win32::ChildWindow> child)
-      : child_(std::move(child)) {}
+      : child_(std::move(child)) {
+    child_->setSink(this);
+  }
+  ~Win32EditorPlatform() override { child_->setSink(nullptr); }
 
+  void attach(EditorPanel* panel) override { panel_ = panel; }
   std::optional<std::string> readSettingString(const std::string& name) override {
     try {
       return platform::win32::readSettingString(name).value;
@@ -25,21 +27,13 @@ class Win32EditorPlatform final : public EditorPlatform, private platform::win32
       return std::nullopt;  // a value that is not text: the click does nothing
     }
   }
-  // Kept until the click's handler has returned: the shell may run a message loop of its
-  // own, in which the host can send another idle call.
+  // The click's handler only leaves the request with the window: the shell may run a
+  // message loop of its own, in which the host may close the editor or the effect.
   void openDocument(const std::string& target, bool withOpenVerb) override {
-    pendingOpens_.push_back({target, withOpenVerb});
+    child_->openLater(target, withOpenVerb);
   }
-  void processEvents(editor::TPluginEditorWindow& window) override {
-    if (window_ != nullptr) return;  // an idle call from inside the shell's message loop
-    window_ = &window;
-    child_->pumpEvents(*this);
-    window_ = nullptr;
-    std::vector<PendingOpen> opens;
-    opens.swap(pendingOpens_);
-    for (const PendingOpen& open : opens) {
-      platform::win32::openWithShell(open.target, open.withOpenVerb, child_->handle());
-    }
+  void processEvents(editor::TPluginEditorWindow& /*window*/) override {
+    if (panel_ != nullptr) child_->pumpEvents(*this);
   }
   void present(const toolkit::Surface& panel, const std::vector<toolkit::Rect>& areas) override {
     child_->present(panel, areas);
@@ -48,24 +42,23 @@ class Win32EditorPlatform final : public EditorPlatform, private platform::win32
  private:
   void pointerDown(toolkit::TMouseButton button, toolkit::TShiftState shift, int x,
                    int y) override {
-    window_->MouseDown(button, shift, x, y);
+    panel_->panel().MouseDown(button, shift, x, y);
   }
   void pointerMove(toolkit::TShiftState shift, int x, int y) override {
-    window_->MouseMove(shift, x, y);
+    panel_->panel().MouseMove(shift, x, y);
   }
   void pointerUp(toolkit::TMouseButton button, toolkit::TShiftState shift, int x, int y) override {
-    window_->MouseUp(button, shift, x, y);
+    panel_->panel().MouseUp(button, shift, x, y);
   }
-  toolkit::TCursor cursorAt(int x, int y) override { return window_->CursorAt(x, y); }
-
-  struct PendingOpen {
-    std::string target;
-    bool withOpenVerb;
-  };
+  toolkit::TCursor cursorAt(int x, int y) override { return panel_->panel().CursorAt(x, y); }
+  bool readyForInput() override { return panel_ != nullptr && panel_->panelAvailable(); }
+  void inputArriving() override { panel_->refresh(); }
+  void drawNow() override {
+    if (panel_ != nullptr) panel_->drawNow();
+  }
 
   std::unique_ptr<platform::win32::ChildWindow> child_;
-  editor::TPluginEditorWindow* window_ = nullptr;
-  std::vector<PendingOpen> pendingOpens_;
+  EditorPanel* panel_ = nullptr;
 };
 
 }  // namespace

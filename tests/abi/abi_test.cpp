@@ -100,7 +100,7 @@ TEST_F(Abi, IdentityParametersAndPrograms) {
       "EQ Low",    "EQ Mid",      "EQ High",     "Reserved1",    "Reserved2"};
   // Program 0 "Full Reset" as the host shows it right after loading.
   const char* shown[25] = {"0.000 dB", "On",       "0.000 dB", "1:1",      "10.00 ms",
-                           "158.1 ms", "0.000 dB", "0",        "Off",      "Opto",
+                           "158.1 ms", "0.000 dB", "0",        "Off",      "Classic",
                            "50.00 %",  "200.0 ms", "44.72 ms", "50.00 %",  "Hard",
                            "0.000 %",  "Highest",  "Off",      "1.000 Hz", "Off",
                            "0.000 dB", "0.000 dB", "0.000 dB", "",         ""};

@@ -195,7 +195,10 @@ TEST(Denormals, NoneAfterAnImpulseAndLongSilence) {
         int subnormal = 0;
         for (float x : outL) subnormal += std::fpclassify(x) == FP_SUBNORMAL;
         const Engine& e = rig.engine;
-        std::vector<float> state(e.currentValue, e.currentValue + kNumParams);
+        // Reserved first: GCC 12 at -O3 misreports the copy constructor's bounds.
+        std::vector<float> state;
+        state.reserve(128);
+        state.insert(state.end(), e.currentValue, e.currentValue + kNumParams);
         state.insert(state.end(), e.inHpState, e.inHpState + 4);
         state.insert(state.end(), e.eqState, e.eqState + 12);
         state.insert(state.end(), e.releaseStageL, e.releaseStageL + 6);

@@ -1,9 +1,11 @@
 // The editor's window lifecycle as hosts drive it, through the built binary in a real X
-// server: many open/idle/close cycles, double open and close, idle outside open, and a host
-// that destroys its window before closing the editor.
+// server: many open/idle/close cycles, double open and close, idle outside open, a host
+// that destroys its window before closing the editor, and a click drawn by the idle call
+// that handles it.
 // clang-format off
 #include <gtest/gtest.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 // clang-format on
 
 #include <atomic>
@@ -145,6 +147,37 @@ TEST_F(EditorLifecycle, HostClosesTheEffectWithTheEditorOpen) {
   EXPECT_EQ(plugin->close(), 1);
   XSync(display, False);
   EXPECT_EQ(childCount(parent), 0);
+}
+
+// The idle call that handles a click also draws what it changed: the Auto-Gain lamp (lit
+// in program 0) is dark on the screen right after the one call that handled its click.
+TEST_F(EditorLifecycle, AClickIsDrawnByTheIdleCallThatHandlesIt) {
+  ASSERT_EQ(plugin->dispatch(effEditOpen, 0, 0, handle(parent)), 1);
+  XSync(display, False);
+  for (int i = 0; i < 3; ++i) plugin->dispatch(effEditIdle);
+  Window root, up, *children = nullptr;
+  unsigned int count = 0;
+  XQueryTree(display, parent, &root, &up, &children, &count);
+  ASSERT_EQ(count, 1u);
+  XEvent click{};
+  click.xbutton = {ButtonPress, 0,  False, display, children[0], root,    0,   0,
+                   619,         73, 0,     0,       0,           Button1, True};
+  XFree(children);
+  auto lampRed = [&] {
+    XImage* image = XGetImage(display, click.xbutton.window, 619, 73, 1, 1, AllPlanes, ZPixmap);
+    const unsigned long red = (XGetPixel(image, 0, 0) >> 16) & 0xFF;
+    XDestroyImage(image);
+    return red;
+  };
+  EXPECT_GT(lampRed(), 120u);
+  XSendEvent(display, click.xbutton.window, False, ButtonPressMask, &click);
+  click.xbutton.type = ButtonRelease;
+  XSendEvent(display, click.xbutton.window, False, ButtonReleaseMask, &click);
+  XSync(display, False);
+  plugin->dispatch(effEditIdle);
+  EXPECT_EQ(plugin->getParameter(1), 0.0f);
+  EXPECT_LT(lampRed(), 120u);
+  plugin->dispatch(effEditClose);
 }
 
 TEST_F(EditorLifecycle, ANonexistentParentIsRefused) {

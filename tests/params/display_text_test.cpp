@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "params/param_table.h"
 
 namespace tarvo::params {
@@ -41,8 +43,8 @@ constexpr Row kRows[] = {
     {kReserved2, "-", "-", "-"},
 };
 
-std::string shown(int index, float v, int releaseType = 0, int linkMode = 0) {
-  auto text = displayText(index, v, releaseType, linkMode);
+std::string shown(int index, float v) {
+  auto text = displayText(index, v);
   return text ? *text : "-";
 }
 
@@ -83,20 +85,21 @@ TEST(DisplayText, RatioTexts) {
   EXPECT_EQ(shown(kRatio, 0.999f), "oo:1");
 }
 
-TEST(DisplayText, SelectorsFollowTheComputedPositionNotTheValue) {
+TEST(DisplayText, SelectorsNameThePositionOfTheValue) {
   const char* releaseNames[] = {"Opto", "Pumper", "Smooth 2", "Smooth 1", "Classic"};
-  for (int t = 0; t < 5; ++t) EXPECT_EQ(shown(kReleaseType, 0.0f, t, 0), releaseNames[t]);
-  EXPECT_EQ(shown(kReleaseType, 1.0f, 1, 0), "Pumper");
-  EXPECT_EQ(shown(kReleaseType, 0.0f, 5, 0), "-");
-  EXPECT_EQ(shown(kReleaseType, 0.0f, -1, 0), "-");
+  for (int t = 0; t < 5; ++t) EXPECT_EQ(shown(kReleaseType, float(t) / 4.0f), releaseNames[t]);
   const char* linkNames[] = {"Highest", "Mix", "Off"};
-  for (int m = 0; m < 3; ++m) EXPECT_EQ(shown(kStereoLink, 0.0f, 0, m), linkNames[m]);
-  EXPECT_EQ(shown(kStereoLink, 0.0f, 0, 3), "-");
+  for (int m = 0; m < 3; ++m) EXPECT_EQ(shown(kStereoLink, float(m) / 2.0f), linkNames[m]);
+  // Values outside 0..1 (a caller that does not clamp) select no position.
+  for (float v : {-0.4f, 1.4f, std::numeric_limits<float>::quiet_NaN(), 1e30f}) {
+    EXPECT_EQ(shown(kReleaseType, v), "-") << v;
+    EXPECT_EQ(shown(kStereoLink, v), "-") << v;
+  }
 }
 
 TEST(DisplayText, IndicesOutsideTheTableWriteNothing) {
-  EXPECT_FALSE(displayText(-1, 0.5f, 0, 0).has_value());
-  EXPECT_FALSE(displayText(25, 0.5f, 0, 0).has_value());
+  EXPECT_FALSE(displayText(-1, 0.5f).has_value());
+  EXPECT_FALSE(displayText(25, 0.5f).has_value());
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "params/factory_presets.h"
+#include "params/param_table.h"
 #include "plugin/recording_host.h"
 
 namespace tarvo::testing {
@@ -70,25 +72,40 @@ TEST(Parameters, NamesLabelsAndDisplayThroughTheDispatcher) {
   }
 }
 
-TEST(Parameters, SelectorTextsFollowTheBlockUpdate) {
+// A host shows the selector texts while the transport is stopped, where no block runs: the
+// text names the position the parameter's value selects, and the next block's signal path
+// takes that same position (the texts are checked against the engine after one block).
+TEST(Parameters, SelectorTextsNameTheValueBeforeAnyBlock) {
   EffectFixture f;
   f.dispatch(effMainsChanged, 0, 1);
-  f.record->setParameter(f.record, 9, 0.25f);
-  f.record->setParameter(f.record, 16, 0.5f);
-  // Before the next block the previous positions still show.
-  EXPECT_EQ(f.text(effGetParamDisplay, 9), "Opto");
-  EXPECT_EQ(f.text(effGetParamDisplay, 16), "Highest");
   float left[16] = {}, right[16] = {};
   float* io[2] = {left, right};
-  f.record->processReplacing(f.record, io, io, 16);
-  EXPECT_EQ(f.text(effGetParamDisplay, 9), "Pumper");
-  EXPECT_EQ(f.text(effGetParamDisplay, 16), "Mix");
-  f.record->setParameter(f.record, 9, 0.375f);  // ties to even: 1.5 -> 2
-  f.record->processReplacing(f.record, io, io, 16);
-  EXPECT_EQ(f.text(effGetParamDisplay, 9), "Smooth 2");
+  const auto shownThenApplied = [&](const std::string& what) {
+    const std::string type = f.text(effGetParamDisplay, 9);
+    const std::string link = f.text(effGetParamDisplay, 16);
+    f.record->processReplacing(f.record, io, io, 16);
+    const dsp::Engine& engine = f.effect->engine();
+    EXPECT_EQ(type, params::releaseTypeNames[engine.releaseType.load()]) << what;
+    EXPECT_EQ(link, params::linkModeNames[engine.stereoLinkMode.load()]) << what;
+  };
+  // Program 0's release character is the last one, not the engine's initial position.
+  EXPECT_EQ(f.text(effGetParamDisplay, 9), "Classic");
+  shownThenApplied("program 0");
+  // Every program in turn, so a text left over from the previous one would show.
+  for (int p = 1; p < params::kNumPrograms; ++p) {
+    f.dispatch(effSetProgram, 0, p);
+    shownThenApplied("program " + std::to_string(p));
+  }
+  // Values on the ties between two positions round to the even one, as the block update does.
+  for (float v : {0.125f, 0.375f, 0.625f, 0.875f, 0.25f, 0.75f}) {
+    f.record->setParameter(f.record, 9, v);
+    f.record->setParameter(f.record, 16, v);
+    shownThenApplied("value " + std::to_string(v));
+  }
   f.record->setParameter(f.record, 9, 0.625f);  // 2.5 -> 2
-  f.record->processReplacing(f.record, io, io, 16);
+  f.record->setParameter(f.record, 16, 0.75f);  // 1.5 -> 2
   EXPECT_EQ(f.text(effGetParamDisplay, 9), "Smooth 2");
+  EXPECT_EQ(f.text(effGetParamDisplay, 16), "Off");
 }
 
 TEST(Automation, OneCallPerEditorChangeNoneFromHostOrPrograms) {

@@ -10,14 +10,28 @@
 
 namespace tarvo::platform::win32 {
 
-bool openWithShell(const std::string& target, bool withOpenVerb, void* owner) {
-  if (target.empty()) return false;
+namespace {
+
+bool shellExecute(const std::string& target, bool withOpenVerb, void* owner) {
   const std::wstring file = widen(target);
   if (file.empty()) return false;
   const HINSTANCE result = ShellExecuteW(static_cast<HWND>(owner), withOpenVerb ? L"open" : nullptr,
                                          file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   // Values above 32 mean success; smaller ones are error codes.
   return reinterpret_cast<intptr_t>(result) > 32;
+}
+
+ShellOpenFunction gShellOpen = shellExecute;  // used on the user-interface thread only
+
+}  // namespace
+
+bool openWithShell(const std::string& target, bool withOpenVerb, void* owner) {
+  if (target.empty()) return false;
+  return gShellOpen(target, withOpenVerb, owner);
+}
+
+void setShellOpenFunction(ShellOpenFunction function) {
+  gShellOpen = function != nullptr ? function : shellExecute;
 }
 
 }  // namespace tarvo::platform::win32

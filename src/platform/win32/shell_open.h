@@ -12,4 +12,10 @@ namespace tarvo::platform::win32 {
 // an empty target asks nothing.
 bool openWithShell(const std::string& target, bool withOpenVerb, void* owner);
 
+// What openWithShell calls for a non-empty target: ShellExecuteW, unless a test put a
+// function of its own in its place (to act as a host would inside the shell's message loop).
+using ShellOpenFunction = bool (*)(const std::string& target, bool withOpenVerb, void* owner);
+// Null puts ShellExecuteW back.
+void setShellOpenFunction(ShellOpenFunction function);
+
 }  // namespace tarvo::platform::win32

@@ -4,8 +4,11 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <mutex>
+
+#include "platform/win32/shell_open.h"
 
 namespace tarvo::platform::win32 {
 
@@ -43,6 +46,13 @@ bool registerClassOnce() {
   return true;
 }
 
+// Posted to the window by openLater: the shell is asked from the host's message loop.
+constexpr UINT kOpenMessage = WM_USER + 0x54;
+
+// References to this module still held after a shell call in whose message loop the editor
+// went away (see openPending); given back when the next window is created.
+std::atomic<int> gHeldModuleReferences{0};
+
 struct QueuedEvent {
   enum class Kind : uint8_t { down, move, up } kind;
   toolkit::TMouseButton button;
@@ -50,26 +60,36 @@ struct QueuedEvent {
   int x, y;
 };
 
-// Events kept at most between two idle calls; a host that stops idling (editor hidden)
-// must not make the queue grow without end. Moves are merged, so this takes many clicks.
+// Events kept at most while the panel cannot take them (no sink, or a sink that is busy
+// until the next idle call, which a host may stop sending while the editor is hidden): the
+// queue must not grow without end. Moves are merged, so this takes many clicks.
 constexpr size_t kMaxQueuedEvents = 4096;
 
 unsigned buttonBit(toolkit::TMouseButton button) {
   return 1u << static_cast<unsigned>(button);
 }
 
+struct PendingOpen {
+  std::string target;
+  bool withOpenVerb;
+};
+
 }  // namespace
 
-struct ChildWindow::State {
+struct ChildWindow::State : std::enable_shared_from_this<ChildWindow::State> {
   HWND hwnd = nullptr;
   int width = 0;
   int height = 0;
   bool gone = false;
   // The picture on screen: panel pixels (0xAARRGGBB, top-down rows of `width`), which is
-  // exactly a 32-bit bottom-up-negated DIB. WM_PAINT copies from here, so exposures never
-  // need the editor.
+  // exactly a 32-bit bottom-up-negated DIB. WM_PAINT copies from here, after the sink has
+  // brought it up to date when it can, so an exposure is painted even while the panel is
+  // busy.
   std::vector<uint32_t> picture;
   std::vector<QueuedEvent> queue;
+  PointerSink* sink = nullptr;  // takes the events as they arrive; null: queue only
+  bool inSink = false;          // the sink is at work further up this thread's stack
+  std::vector<PendingOpen> pendingOpens;
   unsigned heldButtons = 0;  // buttons pressed inside the window and not yet released
   bool pointerKnown = false;
   int pointerX = 0, pointerY = 0;
@@ -85,6 +105,71 @@ struct ChildWindow::State {
     }
     if (queue.size() >= kMaxQueuedEvents) return;
     queue.push_back(event);
+  }
+
+  // Hands every queued event to `to` in arrival order, also those that a handler lets
+  // arrive meanwhile. When `to` is the window's own sink, handing over stops as soon as the
+  // sink is detached (its owner closed the editor from inside a handler).
+  void handEvents(PointerSink& to) {
+    const bool own = sink == &to;
+    const bool wasInSink = inSink;
+    inSink = true;
+    while (!queue.empty()) {
+      std::vector<QueuedEvent> events;
+      events.swap(queue);
+      for (const QueuedEvent& e : events) {
+        if (own && sink != &to) {
+          inSink = wasInSink;
+          return;
+        }
+        switch (e.kind) {
+          case QueuedEvent::Kind::down:
+            to.pointerDown(e.button, e.shift, e.x, e.y);
+            break;
+          case QueuedEvent::Kind::move:
+            to.pointerMove(e.shift, e.x, e.y);
+            break;
+          case QueuedEvent::Kind::up:
+            to.pointerUp(e.button, e.shift, e.x, e.y);
+            break;
+        }
+      }
+    }
+    inSink = wasInSink;
+  }
+
+  // Sets the pointer shape `to` wants at the last known pointer position.
+  void updateCursor(PointerSink& to) {
+    if (gone || !pointerKnown) return;
+    const toolkit::TCursor wanted = to.cursorAt(pointerX, pointerY);
+    if (wanted == wantedCursor) return;
+    wantedCursor = wanted;
+    // Shown at once when the pointer is over the window; otherwise at the next WM_SETCURSOR.
+    POINT at;
+    if (GetCursorPos(&at) && WindowFromPoint(at) == hwnd) {
+      SetCursor(wanted == toolkit::TCursor::crHandPoint ? handCursor : arrowCursor);
+    }
+  }
+
+  // Whether the sink may be called from the window procedure now.
+  bool sinkReady() const { return sink != nullptr && !inSink && !gone && sink->readyForInput(); }
+
+  // The window procedure's input path: the events go to the panel at once, which then
+  // draws what they changed. The state is kept alive for the case that a handler's call
+  // into the host ends with the editor closed.
+  void deliverNow() {
+    if (!sinkReady()) return;
+    const std::shared_ptr<State> keep = shared_from_this();
+    PointerSink* const to = sink;
+    inSink = true;
+    to->inputArriving();
+    inSink = false;
+    handEvents(*to);
+    if (sink != to || gone) return;
+    updateCursor(*to);
+    inSink = true;
+    to->drawNow();
+    inSink = false;
   }
 
   void paint() {
@@ -160,6 +245,32 @@ void captureLost(ChildWindow::State& s) {
   s.heldButtons = 0;
 }
 
+// Asks the shell for every pending request. The shell may pump messages, and the host may
+// close the editor (destroying this window and its ChildWindow) or the effect in there, or
+// even unload the library: so the state is held by this call and the module by a reference
+// of its own, and once the window is gone nothing further is asked. That reference is given
+// back at once when the window still exists (the host then still holds the library);
+// otherwise it is kept until the next window is created, when giving it back cannot unload
+// the code that does so.
+void openPending(ChildWindow::State& s, HWND hwnd) {
+  const std::shared_ptr<ChildWindow::State> keep = s.shared_from_this();
+  HMODULE module = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&windowProc),
+                     &module);
+  std::vector<PendingOpen> opens;
+  opens.swap(keep->pendingOpens);
+  for (const PendingOpen& open : opens) {
+    if (keep->gone) break;
+    openWithShell(open.target, open.withOpenVerb, hwnd);
+  }
+  if (module == nullptr) return;
+  if (keep->gone) {
+    gHeldModuleReferences.fetch_add(1);
+  } else {
+    FreeLibrary(module);
+  }
+}
+
 LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
@@ -172,25 +283,41 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     case WM_ERASEBKGND:
       return 1;  // every pixel is painted by WM_PAINT: no flash of a background brush
     case WM_PAINT:
+      // Composed up to date first: the picture is complete from the editor's open on, and
+      // whatever changed since the last idle call is shown by this paint.
+      if (s->sinkReady()) {
+        s->inSink = true;
+        s->sink->drawNow();
+        s->inSink = false;
+      }
       s->paint();
       return 0;
+    case kOpenMessage:
+      openPending(*s, hwnd);
+      return 0;  // `s` may be gone by now
     case WM_LBUTTONDOWN:
       press(*s, toolkit::TMouseButton::mbLeft, wParam, lParam);
+      s->deliverNow();
       return 0;
     case WM_RBUTTONDOWN:
       press(*s, toolkit::TMouseButton::mbRight, wParam, lParam);
+      s->deliverNow();
       return 0;
     case WM_MBUTTONDOWN:
       press(*s, toolkit::TMouseButton::mbMiddle, wParam, lParam);
+      s->deliverNow();
       return 0;
     case WM_LBUTTONUP:
       release(*s, toolkit::TMouseButton::mbLeft, wParam, lParam);
+      s->deliverNow();
       return 0;
     case WM_RBUTTONUP:
       release(*s, toolkit::TMouseButton::mbRight, wParam, lParam);
+      s->deliverNow();
       return 0;
     case WM_MBUTTONUP:
       release(*s, toolkit::TMouseButton::mbMiddle, wParam, lParam);
+      s->deliverNow();
       return 0;
     case WM_MOUSEMOVE: {
       const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
@@ -199,10 +326,14 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
       s->pointerY = y;
       s->enqueue(
           {QueuedEvent::Kind::move, toolkit::TMouseButton::mbLeft, shiftState(wParam), x, y});
+      s->deliverNow();
       return 0;
     }
     case WM_CAPTURECHANGED:
-      if (reinterpret_cast<HWND>(lParam) != hwnd && s->heldButtons != 0) captureLost(*s);
+      if (reinterpret_cast<HWND>(lParam) != hwnd && s->heldButtons != 0) {
+        captureLost(*s);
+        s->deliverNow();
+      }
       return 0;
     case WM_SETCURSOR:
       if (LOWORD(lParam) == HTCLIENT) {
@@ -261,7 +392,10 @@ std::unique_ptr<ChildWindow> ChildWindow::create(void* parent, int width, int he
     if (error) *error = "cannot register the editor's window class";
     return nullptr;
   }
-  auto state = std::make_unique<State>();
+  // References kept by earlier shell calls: the host holds the library while it opens an
+  // editor, so giving them back here cannot unload this code.
+  for (int n = gHeldModuleReferences.exchange(0); n > 0; --n) FreeLibrary(ownModule());
+  auto state = std::make_shared<State>();
   state->width = width;
   state->height = height;
   state->picture.assign(static_cast<size_t>(width) * height, 0);
@@ -279,9 +413,11 @@ std::unique_ptr<ChildWindow> ChildWindow::create(void* parent, int width, int he
   return std::unique_ptr<ChildWindow>(new ChildWindow(std::move(state)));
 }
 
-ChildWindow::ChildWindow(std::unique_ptr<State> state) : state_(std::move(state)) {}
+ChildWindow::ChildWindow(std::shared_ptr<State> state) : state_(std::move(state)) {}
 
 ChildWindow::~ChildWindow() {
+  state_->sink = nullptr;  // the sink goes away with the owner of this window
+  state_->pendingOpens.clear();
   if (!state_->gone && state_->hwnd != nullptr && IsWindow(state_->hwnd)) {
     DestroyWindow(state_->hwnd);  // its messages still find the state: it lives until here
   }
@@ -300,32 +436,20 @@ size_t ChildWindow::queuedEvents() const {
   return state_->queue.size();
 }
 
+void ChildWindow::setSink(PointerSink* sink) {
+  state_->sink = sink;
+}
+
 void ChildWindow::pumpEvents(PointerSink& sink) {
-  // Taken out first: a handler that lets the shell pump messages (ShellExecute) may bring
-  // new events into the window procedure while these are handed on.
-  std::vector<QueuedEvent> events;
-  events.swap(state_->queue);
-  for (const QueuedEvent& e : events) {
-    switch (e.kind) {
-      case QueuedEvent::Kind::down:
-        sink.pointerDown(e.button, e.shift, e.x, e.y);
-        break;
-      case QueuedEvent::Kind::move:
-        sink.pointerMove(e.shift, e.x, e.y);
-        break;
-      case QueuedEvent::Kind::up:
-        sink.pointerUp(e.button, e.shift, e.x, e.y);
-        break;
-    }
-  }
-  if (state_->gone || !state_->pointerKnown) return;
-  const toolkit::TCursor wanted = sink.cursorAt(state_->pointerX, state_->pointerY);
-  if (wanted == state_->wantedCursor) return;
-  state_->wantedCursor = wanted;
-  // Shown at once when the pointer is over the window; otherwise at the next WM_SETCURSOR.
-  POINT at;
-  if (GetCursorPos(&at) && WindowFromPoint(at) == state_->hwnd) {
-    SetCursor(wanted == toolkit::TCursor::crHandPoint ? state_->handCursor : state_->arrowCursor);
+  state_->handEvents(sink);
+  state_->updateCursor(sink);
+}
+
+void ChildWindow::openLater(const std::string& target, bool withOpenVerb) {
+  if (state_->gone || state_->hwnd == nullptr) return;
+  state_->pendingOpens.push_back({target, withOpenVerb});
+  if (state_->pendingOpens.size() == 1 && !PostMessageW(state_->hwnd, kOpenMessage, 0, 0)) {
+    state_->pendingOpens.clear();  // the message queue is full: the click is lost
   }
 }
 

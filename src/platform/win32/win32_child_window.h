@@ -1,7 +1,8 @@
 // The editor's window on Windows: a WS_CHILD of the window the host hands to effEditOpen.
-// Its window procedure runs inside the host's message loop on the host's user-interface
-// thread; it only queues mouse events and paints from a copy of the panel, so the editor
-// itself is touched only from the host's idle calls (pumpEvents and present).
+// Its window procedure runs inside the host's message loop on the thread that created it,
+// the host's user-interface thread, which also makes the idle calls. So mouse input is
+// handed to the panel the moment it arrives (knobs follow the mouse however slowly the
+// host idles), and each WM_PAINT brings the picture up to date before it paints.
 #pragma once
 
 #include <memory>
@@ -14,7 +15,7 @@
 
 namespace tarvo::platform::win32 {
 
-// Receives the queued mouse events, in panel coordinates.
+// Receives the mouse events, in panel coordinates, and draws the panel on request.
 class PointerSink {
  public:
   virtual ~PointerSink() = default;
@@ -25,6 +26,16 @@ class PointerSink {
                          int y) = 0;
   // The pointer shape wanted at (x, y): the hand over the link areas.
   virtual toolkit::TCursor cursorAt(int x, int y) = 0;
+  // Whether the window procedure may hand events over now. False while the panel is busy
+  // further up this thread's stack (a host that pumps messages inside a callback): the
+  // events then wait for the next pumpEvents.
+  virtual bool readyForInput() { return false; }
+  // Before the window procedure hands events over: the panel catches up with the effect
+  // first (parameters the host changed since), as an idle call does before its events.
+  virtual void inputArriving() {}
+  // Composes what changed and presents it: after the window procedure handed events over,
+  // and before each WM_PAINT, so the window never paints a stale or empty picture.
+  virtual void drawNow() {}
 };
 
 class ChildWindow {
@@ -38,8 +49,11 @@ class ChildWindow {
   ChildWindow(const ChildWindow&) = delete;
   ChildWindow& operator=(const ChildWindow&) = delete;
 
-  // Hands every mouse event queued since the last call to `sink`, in arrival order, then
-  // updates the pointer shape for the last known pointer position.
+  // From now on the window procedure hands mouse events to `sink` as they arrive and asks
+  // it to draw before painting (when it is ready). Null: events are only queued.
+  void setSink(PointerSink* sink);
+  // Hands every mouse event still queued to `sink`, in arrival order, then updates the
+  // pointer shape for the last known pointer position.
   void pumpEvents(PointerSink& sink);
   // Copies the `areas` of `panel` into the window's picture and invalidates just those
   // areas; the window paints them at its next WM_PAINT.
@@ -50,12 +64,19 @@ class ChildWindow {
   bool destroyed() const;
   // Events waiting for the next pumpEvents.
   size_t queuedEvents() const;
+  // Asks the shell to open `target` (see openWithShell) once control is back in the host's
+  // message loop, through a message posted to this window. The shell may run a message
+  // loop of its own, in which the host may close the editor or the effect: the call is
+  // made outside every handler of the panel, and after it returns nothing but this
+  // window's own state is touched.
+  void openLater(const std::string& target, bool withOpenVerb);
 
   struct State;
 
  private:
-  explicit ChildWindow(std::unique_ptr<State> state);
-  std::unique_ptr<State> state_;
+  explicit ChildWindow(std::shared_ptr<State> state);
+  // Shared with the window procedure while it makes a call that may destroy this object.
+  std::shared_ptr<State> state_;
 };
 
 // The window class's name: unique to the module that holds this code (the DLL's handle is
