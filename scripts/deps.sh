@@ -3,7 +3,7 @@
 # Usage: scripts/deps.sh [extra-package ...]
 set -eu
 
-packages="build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev \
+packages="build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libebur128-dev \
 libbenchmark-dev libsndfile1-dev libcli11-dev libx11-dev libpng-dev locales \
 binutils xvfb xauth xdotool x11-apps imagemagick $*"
 

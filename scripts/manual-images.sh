@@ -61,4 +61,8 @@ curve limiter --set "Ratio=oo:1" --set "Knee=Hard"
 curve expander --set "Ratio=1:2" --set "Knee=Hard"
 curve auto-gain --set "Ratio=4:1" --set "Knee=Hard" --set "Auto-Gain=On"
 
+# What a render did: the demo through "Mix Down", drawn by tarvo-render --plot (the same
+# noise seed every time, so the picture only changes when the sound does).
+"$render" --demo "$tmp/demo.wav" --seed 1 --no-loudness --plot "$out/render-plot.png" >/dev/null
+
 ls -1 "$out"

@@ -16,9 +16,12 @@
 #include <cstdio>
 #include <iostream>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
+#include "params/value_parse.h"
+#include "render/cli_status.h"
 #include "render/demo_signal.h"
 #include "render/sound_file.h"
 #include "vsthost/vst_host.h"
@@ -78,20 +81,31 @@ render::StereoSignal loadInput(const std::string& path) {
 
 int run(int argc, char** argv) {
   CLI::App app{"tarvo-host: a small VST 2 host that shows the Tarvo editor"};
+  render::addVersionFlag(app, "tarvo-host");
   bool gui = false;
   std::string input;
   std::string pluginPath = TARVO_DEFAULT_PLUGIN;
-  int program = -1;
+  std::string programText;
   double seconds = 0.0;
   app.add_flag("--gui", gui, "open the editor in a window (the only mode for now)")->required();
   app.add_option("--input", input, "audio file to loop (default: the built-in demo)");
   app.add_option("--plugin", pluginPath, "the plug-in binary")->capture_default_str();
-  app.add_option("--program", program, "factory program to start with")->check(CLI::Range(0, 24));
+  app.add_option("--program", programText, "factory program to start with: number 0-24 or name");
   app.add_option("--seconds", seconds, "quit after this many seconds (0: when closed)");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    return app.exit(e);
+    return render::statusAfterParse(app, e);
+  }
+  int program = -1;
+  if (!programText.empty()) {
+    const std::optional<int> found = params::findProgram(programText);
+    if (!found) {
+      std::cerr << "tarvo-host: unknown program '" << programText
+                << "'; give a number 0-24 or a name (tarvo-render --list shows them)\n";
+      return render::kExitUsage;
+    }
+    program = *found;
   }
 
   const render::StereoSignal signal =

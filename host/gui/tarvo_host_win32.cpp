@@ -3,7 +3,7 @@
 // editor is idled from the window's message loop by a timer, as hosts do. Automation from
 // the editor is printed as "automate INDEX VALUE"; the final parameters as "param I VALUE".
 //
-//   tarvo-host --gui [--plugin PATH] [--program N] [--seconds S]
+//   tarvo-host --gui [--plugin PATH] [--program N|NAME] [--seconds S]
 #include <windows.h>
 
 #include <atomic>
@@ -12,11 +12,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "params/value_parse.h"
 #include "render/demo_signal.h"
 #include "vsthost/vst_host.h"
 
@@ -61,6 +63,11 @@ LRESULT CALLBACK frameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
   }
 }
 
+// A mistake in the command line: exit status 2.
+struct UsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
 struct Options {
   bool gui = false;
   std::string plugin = TARVO_DEFAULT_PLUGIN;
@@ -73,22 +80,29 @@ Options parse(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     const bool hasValue = i + 1 < argc;
-    if (a == "--gui") {
+    if (a == "--version") {
+      std::printf("tarvo-host %s (Tarvo by Velmora Audio)\n", TARVO_VERSION);
+      std::exit(0);
+    } else if (a == "--gui") {
       o.gui = true;
     } else if (a == "--plugin" && hasValue) {
       o.plugin = argv[++i];
     } else if (a == "--program" && hasValue) {
-      o.program = std::atoi(argv[++i]);
-      if (o.program < 0 || o.program > 24) throw std::runtime_error("--program takes 0..24");
+      const std::optional<int> program = params::findProgram(argv[++i]);
+      if (!program) {
+        throw UsageError("unknown program '" + std::string(argv[i]) +
+                         "'; give a number 0-24 or a name");
+      }
+      o.program = *program;
     } else if (a == "--seconds" && hasValue) {
       o.seconds = std::strtod(argv[++i], nullptr);
     } else {
-      throw std::runtime_error(
-          "usage: tarvo-host --gui [--plugin PATH] [--program N] "
-          "[--seconds S]");
+      throw UsageError(
+          "usage: tarvo-host --gui [--plugin PATH] [--program N|NAME] "
+          "[--seconds S] | --version");
     }
   }
-  if (!o.gui) throw std::runtime_error("--gui is required (the only mode)");
+  if (!o.gui) throw UsageError("--gui is required (the only mode)");
   return o;
 }
 
@@ -177,6 +191,9 @@ int run(int argc, char** argv) {
 int main(int argc, char** argv) {
   try {
     return run(argc, argv);
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "tarvo-host: %s\n", e.what());
+    return 2;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "tarvo-host: %s\n", e.what());
     return 1;

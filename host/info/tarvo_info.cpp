@@ -12,11 +12,17 @@ using tarvo::host::PluginLibrary;
 namespace vst = tarvo::vst;
 
 int main(int argc, char** argv) {
-  if (argc > 2 ||
-      (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h"))) {
-    std::fprintf(stderr, "usage: tarvo-info [PLUGIN]\n  default PLUGIN: %s\n",
+  const std::string first = argc >= 2 ? argv[1] : "";
+  if (argc == 2 && first == "--version") {
+    std::printf("tarvo-info %s (Tarvo by Velmora Audio)\n", TARVO_VERSION);
+    return 0;
+  }
+  const bool help = argc == 2 && (first == "--help" || first == "-h");
+  if (argc > 2 || help || (!first.empty() && first[0] == '-')) {
+    std::fprintf(help ? stdout : stderr,
+                 "usage: tarvo-info [PLUGIN]\n  default PLUGIN: %s\n  --version, --help\n",
                  TARVO_DEFAULT_PLUGIN);
-    return argc > 2 ? 2 : 0;
+    return help ? 0 : 2;
   }
   const std::string path = argc == 2 ? argv[1] : TARVO_DEFAULT_PLUGIN;
   try {

@@ -16,6 +16,14 @@ struct RenderSettings {
   std::optional<int> program;                 // factory program to select first
   std::vector<std::pair<int, float>> values;  // then these normalized parameter values
   int blockSize = 512;                        // frames per processReplacing call
+  std::optional<uint32_t> noiseSeed;          // dither noise seed; unset: the plug-in's own
+};
+
+// Loudness as EBU R128 measures it (render/loudness.h).
+struct Loudness {
+  double integratedLufs = 0;  // LUFS; -inf when the audio stays below the gate (silence)
+  double rangeLu = 0;         // loudness range, LU
+  double truePeakDbtp = 0;    // dBTP, largest of the channels; -inf for silence
 };
 
 struct RenderStats {
@@ -28,20 +36,26 @@ struct RenderStats {
   double minGain = 1.0;  // gain meters: smallest (reduction) and largest (increase)
   double maxGain = 1.0;
   bool metersAvailable = false;
-  double wallSeconds = 0.0;   // processing time
-  int64_t overFullScale = 0;  // output samples above full scale
+  double wallSeconds = 0.0;                         // processing time
+  int64_t overFullScale = 0;                        // output samples above full scale
+  std::optional<Loudness> inLoudness, outLoudness;  // when measured
 };
 
 // Pulls up to n interleaved frames (of `channels`) into the buffer; answers the count.
 using ReadFrames = std::function<int64_t(float* interleaved, int64_t frames)>;
 using WriteFrames = std::function<void(const float* interleaved, int64_t frames)>;
 using Progress = std::function<void(int64_t done)>;
+// Sees each block as read and as written (interleaved, `frames` frames of `channels`),
+// with the smallest and largest gain the plug-in's meters showed over it (linear).
+using Observe = std::function<void(const float* in, const float* out, int64_t frames,
+                                   double minGain, double maxGain)>;
 
 // Applies the settings, starts processing at `sampleRate`, runs every frame the reader
 // gives through processReplacing (mono as dual mono, written back as the average of the two
 // outputs), and stops processing. `channels` must be 1 or 2.
 RenderStats renderThrough(host::PluginInstance& plugin, const RenderSettings& settings,
                           int sampleRate, int channels, const ReadFrames& read,
-                          const WriteFrames& write, const Progress& progress = nullptr);
+                          const WriteFrames& write, const Progress& progress = nullptr,
+                          const Observe& observe = nullptr);
 
 }  // namespace tarvo::render

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "render/output_file.h"
+
 namespace tarvo::render {
 
 // Format codes, container | sample type, numbered as libsndfile numbers them (so that the
@@ -18,6 +20,9 @@ inline constexpr int kWav = 0x010000;
 inline constexpr int kAiff = 0x020000;
 inline constexpr int kFlac = 0x170000;
 inline constexpr int kOgg = 0x200000;
+inline constexpr int kW64 = 0x0B0000;
+inline constexpr int kCaf = 0x180000;
+inline constexpr int kMpeg = 0x230000;
 inline constexpr int kPcmS8 = 0x0001;
 inline constexpr int kPcm16 = 0x0002;
 inline constexpr int kPcm24 = 0x0003;
@@ -27,6 +32,7 @@ inline constexpr int kFloat = 0x0006;
 inline constexpr int kDouble = 0x0007;
 inline constexpr int kVorbis = 0x0060;
 inline constexpr int kOpus = 0x0064;
+inline constexpr int kMpegLayer3 = 0x0082;
 inline constexpr int kSubMask = 0x0000FFFF;
 inline constexpr int kTypeMask = 0x0FFF0000;
 }  // namespace format_code
@@ -44,6 +50,19 @@ struct AudioFormat {
 std::optional<int> formatFromName(const std::string& name);
 std::string formatNames();
 
+// The output format for a file name when --format is not given: the container from the
+// extension (.wav, .flac, .aif/.aiff, .ogg, .opus, .mp3, .caf, .w64: those this build
+// writes), with the input's sample type where that container has it (else 24-bit PCM, or
+// the container's own lossy encoding). A name without extension keeps the input's format;
+// nullopt for an extension this build does not write.
+std::optional<int> formatForFileName(const std::string& utf8Path, const AudioFormat& input);
+// The usual extension of a format's container (".wav", ".aiff", ".flac", ".ogg", ...).
+std::string extensionOf(int format);
+// The extensions formatForFileName knows in this build: ".wav, .flac, ...".
+std::string extensionNames();
+// Whether this build can write audio of this format, channel count and rate.
+bool canWrite(const AudioFormat& format);
+
 class SoundFileReader {
  public:
   // `path` is UTF-8. Throws std::runtime_error "cannot read input '<path>': <reason>"
@@ -57,6 +76,9 @@ class SoundFileReader {
   int64_t frames() const { return frames_; }
   // Reads up to `frames` interleaved frames; answers the number read (0 at the end).
   int64_t read(float* interleaved, int64_t frames);
+  // Whether the file's header promised more audio than the file holds (a download or copy
+  // cut short): the reader then gives what is there.
+  bool looksTruncated() const;
 
  private:
   struct Backend;
@@ -67,7 +89,8 @@ class SoundFileReader {
 
 class SoundFileWriter {
  public:
-  // Opens a temporary file beside `path` (UTF-8). Throws std::runtime_error when the format
+  // Opens a temporary file beside the file `path` (UTF-8) stands for (render/output_file.h).
+  // Throws std::runtime_error when the path is not a file that can be written, the format
   // does not suit the data or the folder is not writable.
   SoundFileWriter(const std::string& path, const AudioFormat& format);
   // Removes the temporary file unless commit() succeeded.
@@ -75,16 +98,15 @@ class SoundFileWriter {
   SoundFileWriter(const SoundFileWriter&) = delete;
   SoundFileWriter& operator=(const SoundFileWriter&) = delete;
 
+  // Integer sample types are rounded to nearest (ties to even) and clipped at full scale.
   void write(const float* interleaved, int64_t frames);
   // Closes the file and renames it over the target. Throws on failure.
   void commit();
 
  private:
   struct Backend;
+  OutputFile output_;  // declared first: destroyed after the backend has closed the file
   std::unique_ptr<Backend> backend_;
-  std::string path_;
-  std::string tempPath_;
-  bool committed_ = false;
 };
 
 }  // namespace tarvo::render

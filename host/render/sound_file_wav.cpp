@@ -51,6 +51,10 @@ struct SoundFileReader::Backend {
   wav::WavReader reader;
 };
 
+bool canWrite(const AudioFormat& format) {
+  return typeOf(format.sndfileFormat).has_value() && format.channels >= 1 && format.sampleRate >= 1;
+}
+
 struct SoundFileWriter::Backend {
   Backend(const std::string& path, const wav::WavFormat& format) : writer(path, format) {}
   wav::WavWriter writer;
@@ -88,33 +92,39 @@ int64_t SoundFileReader::read(float* interleaved, int64_t frames) {
   }
 }
 
-SoundFileWriter::SoundFileWriter(const std::string& path, const AudioFormat& format) : path_(path) {
+bool SoundFileReader::looksTruncated() const {
+  return false;  // the built-in reader refuses a file shorter than its header says
+}
+
+SoundFileWriter::SoundFileWriter(const std::string& path, const AudioFormat& format)
+    : output_(path) {
+  if (output_.isStandardOutput()) {
+    throw std::runtime_error("this build cannot write to standard output; name a file");
+  }
   const std::optional<SampleType> type = typeOf(format.sndfileFormat);
   if (!type) {
     throw std::runtime_error("the output format (" + format.describe() +
                              ") cannot be written by this build, which writes WAV only; choose " +
                              formatNames() + " with --format");
   }
-  tempPath_ = temporaryPathBeside(path);
   try {
-    backend_ = std::make_unique<Backend>(tempPath_,
+    backend_ = std::make_unique<Backend>(output_.temporaryPath(),
                                          wav::WavFormat{*type, format.channels, format.sampleRate});
   } catch (const std::exception& e) {
-    removeFile(tempPath_);
+    output_.discard();
     throw std::runtime_error("cannot write output '" + path + "': " + e.what());
   }
 }
 
 SoundFileWriter::~SoundFileWriter() {
-  backend_.reset();  // closes the file first
-  if (!committed_ && !tempPath_.empty()) removeFile(tempPath_);
+  backend_.reset();  // closes the file before output_ removes an unfinished one
 }
 
 void SoundFileWriter::write(const float* interleaved, int64_t frames) {
   try {
     backend_->writer.write(interleaved, frames);
   } catch (const std::exception& e) {
-    throw std::runtime_error("writing '" + path_ + "' failed: " + e.what());
+    throw std::runtime_error("writing '" + output_.path() + "' failed: " + e.what());
   }
 }
 
@@ -122,14 +132,9 @@ void SoundFileWriter::commit() {
   try {
     backend_->writer.finish();
   } catch (const std::exception& e) {
-    throw std::runtime_error("finishing '" + path_ + "' failed: " + e.what());
+    throw std::runtime_error("finishing '" + output_.path() + "' failed: " + e.what());
   }
-  try {
-    replaceFile(tempPath_, path_);
-  } catch (const std::exception& e) {
-    throw std::runtime_error("cannot replace '" + path_ + "': " + e.what());
-  }
-  committed_ = true;
+  output_.commit();
 }
 
 }  // namespace tarvo::render

@@ -7,6 +7,7 @@
 #endif
 
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -34,6 +35,23 @@ VstIntPtr VSTCALL hostCallback(AEffect* effect, int32_t opcode, int32_t index, V
   return (*target)(effect, opcode, index, value, ptr, opt);
 }
 
+// A bare file name that names a file in the current folder is that file: the loaders
+// would otherwise look for it only in the system's library folders (dlopen) or in the
+// program's folder first (LoadLibrary).
+std::string pathForLoader(const std::string& path) {
+  if (path.find('/') != std::string::npos) return path;
+#if defined(_WIN32)
+  if (path.find('\\') != std::string::npos || path.find(':') != std::string::npos) return path;
+  const char* here = ".\\";
+#else
+  const char* here = "./";
+#endif
+  std::error_code ec;
+  const std::filesystem::path file(std::u8string(path.begin(), path.end()));
+  if (!std::filesystem::is_regular_file(file, ec)) return path;
+  return here + path;
+}
+
 }  // namespace
 
 VstIntPtr defaultHostAnswer(AEffect* /*effect*/, int32_t opcode, int32_t /*index*/,
@@ -55,8 +73,9 @@ VstIntPtr defaultHostAnswer(AEffect* /*effect*/, int32_t opcode, int32_t /*index
 #if defined(_WIN32)
 PluginLibrary::PluginLibrary(const std::string& path) {
   // The path is UTF-8: converted for the wide call, so that any file name loads.
-  std::wstring wide(path.size() + 1, L'\0');
-  const int n = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), static_cast<int>(path.size()),
+  const std::string local = pathForLoader(path);
+  std::wstring wide(local.size() + 1, L'\0');
+  const int n = MultiByteToWideChar(CP_UTF8, 0, local.c_str(), static_cast<int>(local.size()),
                                     wide.data(), static_cast<int>(wide.size()));
   wide.resize(n > 0 ? n : 0);
   HMODULE module = LoadLibraryW(wide.c_str());
@@ -78,7 +97,7 @@ PluginLibrary::~PluginLibrary() {
 }
 #else
 PluginLibrary::PluginLibrary(const std::string& path) {
-  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  handle_ = dlopen(pathForLoader(path).c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) {
     const char* err = dlerror();
     throw std::runtime_error("cannot load plug-in '" + path + "': " + (err ? err : "unknown"));

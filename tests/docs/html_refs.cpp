@@ -7,8 +7,8 @@ namespace tarvo::docs {
 
 std::string decodeEntities(const std::string& text) {
   static const std::pair<const char*, const char*> kNamed[] = {
-      {"&amp;", "&"}, {"&lt;", "<"},   {"&gt;", ">"},  {"&quot;", "\""},
-      {"&#39;", "'"}, {"&nbsp;", " "}, {"&apos;", "'"}};
+      {"&amp;", "&"},  {"&lt;", "<"},   {"&gt;", ">"},    {"&quot;", "\""},     {"&#39;", "'"},
+      {"&nbsp;", " "}, {"&apos;", "'"}, {"&minus;", "-"}, {"&ndash;", "\u2013"}};
   std::string out;
   for (size_t i = 0; i < text.size();) {
     bool replaced = false;

@@ -1,94 +1,9 @@
 // Runs the tarvo-render program as a user would, on files written with libsndfile.
-#include <gtest/gtest.h>
-#include <sndfile.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <array>
-#include <cmath>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <vector>
+#include "render_cli_support.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-struct Result {
-  int status;
-  std::string output;  // stdout and stderr together
-};
-
-Result runRender(const std::string& args) {
-  const std::string command = std::string(TARVO_RENDER_EXE) + " " + args + " 2>&1";
-  Result result{-1, {}};
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return result;
-  std::array<char, 512> chunk{};
-  while (fgets(chunk.data(), chunk.size(), pipe) != nullptr) result.output += chunk.data();
-  const int raw = pclose(pipe);
-  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return result;
-}
-
-struct Audio {
-  SF_INFO info{};
-  std::vector<float> samples;
-};
-
-void writeFile(const fs::path& path, int format, int channels, int rate,
-               const std::vector<float>& interleaved) {
-  SF_INFO info{};
-  info.format = format;
-  info.channels = channels;
-  info.samplerate = rate;
-  SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
-  ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
-  sf_writef_float(f, interleaved.data(), interleaved.size() / channels);
-  sf_close(f);
-}
-
-Audio readFile(const fs::path& path) {
-  Audio audio;
-  SNDFILE* f = sf_open(path.c_str(), SFM_READ, &audio.info);
-  if (f == nullptr) return audio;
-  audio.samples.resize(static_cast<size_t>(audio.info.frames) * audio.info.channels);
-  sf_readf_float(f, audio.samples.data(), audio.info.frames);
-  sf_close(f);
-  return audio;
-}
-
-std::vector<float> sine(int frames, int channels, int rate, double freq, double amp) {
-  std::vector<float> out(static_cast<size_t>(frames) * channels);
-  for (int n = 0; n < frames; ++n) {
-    for (int c = 0; c < channels; ++c) {
-      out[n * channels + c] = static_cast<float>(amp * std::sin(2 * M_PI * freq * n / rate + c));
-    }
-  }
-  return out;
-}
-
-std::string fileBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-class RenderCli : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("tarvo-render-test-" + std::to_string(::getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir);
-    stereo = dir / "stereo.wav";
-    writeFile(stereo, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100, sine(22050, 2, 44100, 440, 0.5));
-  }
-  void TearDown() override { fs::remove_all(dir); }
-  std::string q(const fs::path& p) { return "'" + p.string() + "'"; }
-  fs::path dir, stereo;
-};
+using namespace tarvo::render_test;
 
 TEST_F(RenderCli, StereoKeepsFormatRateAndLength) {
   const fs::path out = dir / "out.wav";
@@ -139,7 +54,7 @@ TEST_F(RenderCli, FormatOptionChangesTheOutputFormat) {
   ASSERT_EQ(r.status, 0) << r.output;
   EXPECT_EQ(readFile(out).info.format, SF_FORMAT_AIFF | SF_FORMAT_PCM_24);
   r = runRender(q(stereo) + " " + q(dir / "x.wav") + " --format mp9");
-  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.output.find("wav16"), std::string::npos) << r.output;
 }
 
@@ -148,27 +63,31 @@ TEST_F(RenderCli, BadInputGetsAClearErrorAndNoOutput) {
   struct Case {
     std::string args;
     std::string expected;
+    int status;  // 1 a failure, 2 a mistake in the command line
   };
   const fs::path three = dir / "three.wav";
   writeFile(three, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 3, 44100, sine(100, 3, 44100, 100, 0.1));
   const fs::path text = dir / "notes.txt";
   std::ofstream(text) << "not audio";
   const std::vector<Case> cases = {
-      {q(dir / "missing.wav") + " " + q(out), "cannot read input"},
-      {q(text) + " " + q(out), "cannot read input"},
-      {q(three) + " " + q(out), "3 channels"},
-      {q(stereo) + " " + q(out) + " -p Karaoke", "Mix it Hot"},
-      {q(stereo) + " " + q(out) + " -p 25", "unknown program"},
-      {q(stereo) + " " + q(out) + " -s Treshold=-20", "Threshold, Auto-Gain"},
-      {q(stereo) + " " + q(out) + " -s Threshold=-50", "-40 to 0 dB"},
-      {q(stereo) + " " + q(out) + " -s Ratio", "NAME=VALUE"},
-      {q(stereo) + " " + q(out) + " -s 'Release Type=Vintage'", "Opto"},
-      {q(stereo) + " " + q(dir / "no-such-folder" / "o.wav"), "cannot write output"},
-      {q(stereo), "give an input and an output"},
+      {q(dir / "missing.wav") + " " + q(out), "cannot read input", 1},
+      {q(text) + " " + q(out), "cannot read input", 1},
+      {q(dir) + " " + q(out), "is a folder", 1},
+      {q(three) + " " + q(out), "3 channels", 1},
+      {q(stereo) + " " + q(out) + " -p Karaoke", "Mix it Hot", 2},
+      {q(stereo) + " " + q(out) + " -p 25", "unknown program", 2},
+      {q(stereo) + " " + q(out) + " -s Treshold=-20", "Threshold, Auto-Gain", 2},
+      {q(stereo) + " " + q(out) + " -s Threshold=-50", "-40 to 0 dB", 2},
+      {q(stereo) + " " + q(out) + " -s Ratio", "NAME=VALUE", 2},
+      {q(stereo) + " " + q(out) + " -s 'Release Type=Vintage'", "Opto", 2},
+      {q(stereo) + " " + q(dir / "no-such-folder" / "o.wav"), "cannot write output", 1},
+      {q(stereo), "give an input and an output", 2},
+      {q(stereo) + " Ratio=4:1", "--set \"Ratio=4:1\"", 2},
+      {q(stereo) + " " + q(out) + " --no-such-option", "not expected", 2},
   };
   for (const Case& c : cases) {
     const Result r = runRender(c.args);
-    EXPECT_EQ(r.status, 1) << c.args << "\n" << r.output;
+    EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.output;
     EXPECT_NE(r.output.find(c.expected), std::string::npos) << c.args << "\n" << r.output;
     EXPECT_FALSE(fs::exists(out)) << c.args;
   }
@@ -181,11 +100,11 @@ TEST_F(RenderCli, BadInputGetsAClearErrorAndNoOutput) {
 TEST_F(RenderCli, OutputEqualToInputIsRefusedAndTheInputKept) {
   const std::string before = fileBytes(stereo);
   Result r = runRender(q(stereo) + " " + q(stereo));
-  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.output.find("is the input file"), std::string::npos) << r.output;
   const fs::path alias = dir / "." / "stereo.wav";
   r = runRender(q(stereo) + " " + q(alias));
-  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.status, 2);
   EXPECT_EQ(fileBytes(stereo), before);
 }
 
@@ -195,7 +114,7 @@ TEST_F(RenderCli, AFailedRunLeavesAnExistingOutputUntouched) {
   Result r = runRender(q(dir / "missing.wav") + " " + q(out));
   EXPECT_EQ(r.status, 1);
   r = runRender(q(stereo) + " " + q(out) + " -s Attack=5000");
-  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.status, 2);
   EXPECT_EQ(fileBytes(out), "precious");
   // A successful run replaces it.
   r = runRender(q(stereo) + " " + q(out));
