@@ -164,6 +164,12 @@ OutputFile::OutputFile(const std::string& utf8Path) : path_(utf8Path) {
   }
   temporary_ = temporaryPathBeside(target_);
   cleanupSlot_ = claimCleanup(temporary_);
+#if !defined(_WIN32)
+  struct stat st {};
+  if (::stat(target_.c_str(), &st) == 0 && st.st_nlink > 1) {
+    otherLinks_ = static_cast<int>(st.st_nlink) - 1;
+  }
+#endif
 }
 
 OutputFile::~OutputFile() {

@@ -29,6 +29,9 @@ class OutputFile {
   const std::string& target() const { return target_; }
   const std::string& temporaryPath() const { return temporary_; }
   bool isStandardOutput() const { return path_ == "-"; }
+  // Other names (hard links) the replaced file has: they keep the old audio, since the new
+  // file takes the target's name only (the price of never leaving a half-written file).
+  int otherLinks() const { return otherLinks_; }
 
   // Call once the temporary file is complete and closed: gives it the permissions (and
   // owner) of the file it replaces, then renames it over the target. Throws on failure.
@@ -39,6 +42,7 @@ class OutputFile {
  private:
   std::string path_, target_, temporary_;
   int cleanupSlot_ = -1;
+  int otherLinks_ = 0;
   bool committed_ = false;
 };
 

@@ -100,6 +100,8 @@ class SoundFileWriter {
 
   // Integer sample types are rounded to nearest (ties to even) and clipped at full scale.
   void write(const float* interleaved, int64_t frames);
+  // Hard links of the file that will be replaced (see OutputFile::otherLinks).
+  int otherLinks() const { return output_.otherLinks(); }
   // Closes the file and renames it over the target. Throws on failure.
   void commit();
 

@@ -421,6 +421,10 @@ int run(const std::vector<std::string>& args) {
               << "' looks truncated (its header promises more audio than the file holds); "
                  "the output has what was there\n";
   }
+  if (writer.otherLinks() > 0) {
+    std::cerr << "note: '" << output << "' had " << writer.otherLinks()
+              << " other name(s) (hard links); they still show the file as it was\n";
+  }
   const std::string clipping = render::clippingMessage(stats, outFormat);
   if (!clipping.empty()) std::cerr << clipping << "\n";
   if (json) {

@@ -56,6 +56,12 @@ TEST_F(RenderFiles, ALinkIsFollowedAndOtherKindsOfPathAreRefused) {
   EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 
+  // A file with a second name (hard link) is replaced under its own name, and the user is
+  // told that the other name keeps the old file.
+  fs::create_hard_link(real, dir / "other.wav");
+  r = runRender(q(stereo) + " " + q(real) + " -p 3");
+  EXPECT_NE(r.output.find("1 other name(s)"), std::string::npos) << r.output;
+
   // A pipe, a device and a folder are refused and left as they are. The device is a null
   // device of the test's own where the test may make one (as root), so that a renderer
   // that replaced devices would not take the system's /dev/null with it.
