@@ -80,34 +80,5 @@ TEST(RateConstants, InvalidRatesAreIgnored) {
   EXPECT_EQ(e.rampLength, 4800u);
 }
 
-TEST(Suspend, ResetsEnvelopeCoefficientsAndMetersOnly) {
-  Engine e;
-  e.releaseCoefL = e.releaseCoefR = 0.5f;
-  e.fastReleaseCoefL = e.fastReleaseCoefR = 0.5f;
-  e.attackCoefL = e.attackCoefR = 0.5f;
-  e.gainAvgL = e.gainAvgR = 0.5f;
-  e.gainSmoothL = e.gainSmoothR = 0.5f;
-  e.inMeterL = e.inMeterR = e.outMeterL = e.outMeterR = 0.5f;
-  e.grMeterL = e.grMeterR = 0.5f;
-  e.releaseStageL[2] = 0.3f;
-  e.attackStageR = 0.3f;
-  e.inHpState[1] = 0.3f;
-  e.currentValue[4] = 0.3f;
-  e.suspend();
-  for (float v :
-       {e.releaseCoefL, e.releaseCoefR, e.fastReleaseCoefL, e.fastReleaseCoefR, e.gainAvgL,
-        e.gainAvgR, e.gainSmoothL, e.gainSmoothR, e.grMeterL.load(), e.grMeterR.load()}) {
-    EXPECT_EQ(v, 1.0f);
-  }
-  for (float v : {e.attackCoefL, e.attackCoefR, e.inMeterL.load(), e.inMeterR.load(),
-                  e.outMeterL.load(), e.outMeterR.load()}) {
-    EXPECT_EQ(v, 0.0f);
-  }
-  EXPECT_EQ(e.releaseStageL[2], 0.3f);
-  EXPECT_EQ(e.attackStageR, 0.3f);
-  EXPECT_EQ(e.inHpState[1], 0.3f);
-  EXPECT_EQ(e.currentValue[4], 0.3f);
-}
-
 }  // namespace
 }  // namespace tarvo::dsp
