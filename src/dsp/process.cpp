@@ -116,6 +116,10 @@ TARVO_INLINE Pair limitInput(Pair a) {
   const __m128 clamped = _mm_max_ps(_mm_min_ps(a.v, limit), _mm_sub_ps(_mm_setzero_ps(), limit));
   return {_mm_and_ps(clamped, finite)};
 }
+// Each lane unchanged when it is a finite number, else 0.
+TARVO_INLINE Pair finiteOrZero(Pair a) {
+  return {_mm_and_ps(a.v, _mm_cmple_ps(abs(a).v, _mm_set1_ps(3.40282347e38f)))};
+}
 TARVO_INLINE void storePair(float* to, Pair a) {
   _mm_storel_pi(reinterpret_cast<__m64*>(to), a.v);
 }
@@ -175,6 +179,9 @@ TARVO_INLINE Pair lesserOf(Pair a, Pair b) {
 }
 TARVO_INLINE Pair limitInput(Pair a) {
   return {guardInput(a.l), guardInput(a.r)};
+}
+TARVO_INLINE Pair finiteOrZero(Pair a) {
+  return {std::isfinite(a.l) ? a.l : 0.0f, std::isfinite(a.r) ? a.r : 0.0f};
 }
 TARVO_INLINE Pair operator/(Pair a, Pair b) {
   return {a.l / b.l, a.r / b.r};
@@ -620,7 +627,10 @@ void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
       grM = !kPlain && p.expand ? greaterOf(g, grStep) : lesserOf(grStep, g);
 
       // Output: audio x gain x make-up x output gain, then the output meters.
-      const Pair o = loadPair(audioBuf + 2 * n) * g * splat(k.makeup) * splat(p.outGain);
+      // A sample past the float range (an expander's gain on input near the +120 dBFS
+      // limit can get there) leaves as silence rather than as an infinity on the bus.
+      const Pair o =
+          finiteOrZero(loadPair(audioBuf + 2 * n) * g * splat(k.makeup) * splat(p.outGain));
       outM = peakFollow(abs(o), outM, alpha200);
       outLBuf[pos + n] = left(o);
       outRBuf[pos + n] = right(o);

@@ -175,7 +175,10 @@ float settledPeak(fuzz::Instance& fx, float rate, double seconds) {
   return peak;
 }
 
-constexpr double kSettleSeconds = 0.2;
+// Long enough for the 0.1 s glide to program 0 and then for its 158 ms release to bring an
+// envelope that the glide left deep in compression (the release still long while it
+// glided) back within 6 dB of rest.
+constexpr double kSettleSeconds = 0.5;
 
 // settledPeak of a fresh effect at `rate`, remembered for the last few rates. Reference
 // effects are not counted as fuzzed instances.
