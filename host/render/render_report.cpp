@@ -25,9 +25,14 @@ bool stderrIsTerminal() {
 #endif
 }
 
+// Decibels of a linear level; minus infinity for silence.
+double decibels(double linear) {
+  return linear > 0.0 ? 20.0 * std::log10(linear) : -HUGE_VAL;
+}
+
 std::string dB(double linear) {
   if (!(linear > 0.0)) return "-inf";
-  return params::fixedText(20.0 * std::log10(linear), 1);
+  return params::fixedText(decibels(linear), 1);
 }
 
 std::string containerName(int format) {
@@ -118,11 +123,8 @@ std::string jsonNumber(double x, int decimals) {
 }
 
 std::string jsonLevels(double peak, double rms, const std::optional<Loudness>& l) {
-  const auto db = [](double linear) {
-    return linear > 0.0 ? 20.0 * std::log10(linear) : -HUGE_VAL;
-  };
-  std::string out =
-      "{\"peak_dbfs\":" + jsonNumber(db(peak), 2) + ",\"rms_dbfs\":" + jsonNumber(db(rms), 2);
+  std::string out = "{\"peak_dbfs\":" + jsonNumber(decibels(peak), 2) +
+                    ",\"rms_dbfs\":" + jsonNumber(decibels(rms), 2);
   if (l) {
     out += ",\"integrated_lufs\":" + jsonNumber(l->integratedLufs, 2) +
            ",\"loudness_range_lu\":" + jsonNumber(l->rangeLu, 2) +

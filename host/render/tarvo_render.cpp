@@ -102,6 +102,16 @@ render::RenderSettings parseSettings(const std::string& programText,
   return settings;
 }
 
+// The --format name as a format code; a usage error for an unknown name.
+std::optional<int> chosenFormatOf(const std::string& formatName) {
+  if (formatName.empty()) return std::nullopt;
+  const std::optional<int> format = render::formatFromName(formatName);
+  if (!format) {
+    throw UsageError("unknown format '" + formatName + "'; choose one of " + render::formatNames());
+  }
+  return format;
+}
+
 // Several inputs into a folder (--out-dir): each one rendered by this program on its own,
 // `jobs` at a time, with the same settings.
 int runMany(const std::vector<std::string>& inputs, const std::string& outDir,
@@ -114,12 +124,7 @@ int runMany(const std::vector<std::string>& inputs, const std::string& outDir,
   if (inputs.empty()) throw UsageError("give the input files to render into '" + outDir + "'");
   parseSettings(programText, sets, blockSize);  // the settings' mistakes once, not per file
   std::optional<std::string> extension;
-  if (!formatName.empty()) {
-    const std::optional<int> format = render::formatFromName(formatName);
-    if (!format) {
-      throw UsageError("unknown format '" + formatName + "'; choose one of " +
-                       render::formatNames());
-    }
+  if (const std::optional<int> format = chosenFormatOf(formatName)) {
     extension = render::extensionOf(*format);
   }
   std::error_code ec;
@@ -276,14 +281,7 @@ int run(const std::vector<std::string>& args) {
   }
   if (!metersText.empty()) throw UsageError("--meters goes with --snapshot");
 
-  std::optional<int> chosenFormat;
-  if (!formatName.empty()) {
-    chosenFormat = render::formatFromName(formatName);
-    if (!chosenFormat) {
-      throw UsageError("unknown format '" + formatName + "'; choose one of " +
-                       render::formatNames());
-    }
-  }
+  const std::optional<int> chosenFormat = chosenFormatOf(formatName);
   const bool demo = !demoOut.empty();
   if (demo && (!input.empty() || !output.empty())) {
     throw UsageError("--demo takes no input file; give either --demo OUT or INPUT OUTPUT");

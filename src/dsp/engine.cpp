@@ -69,13 +69,17 @@ void Engine::computeRateConstants() {
   inHpA2 = hp.a2;
 }
 
-void Engine::suspend() {
+void Engine::resetMeters() {
   inMeterL.store(0.0f, std::memory_order_relaxed);
   inMeterR.store(0.0f, std::memory_order_relaxed);
   outMeterL.store(0.0f, std::memory_order_relaxed);
   outMeterR.store(0.0f, std::memory_order_relaxed);
   grMeterL.store(1.0f, std::memory_order_relaxed);
   grMeterR.store(1.0f, std::memory_order_relaxed);
+}
+
+void Engine::suspend() {
+  resetMeters();
   releaseCoefL = releaseCoefR = 1.0f;
   fastReleaseCoefL = fastReleaseCoefR = 1.0f;
   attackCoefL = attackCoefR = 0.0f;
@@ -116,12 +120,7 @@ void Engine::recoverNonFinite() {
           inMeterL.load(std::memory_order_relaxed), inMeterR.load(std::memory_order_relaxed),
           outMeterL.load(std::memory_order_relaxed), outMeterR.load(std::memory_order_relaxed),
           grMeterL.load(std::memory_order_relaxed), grMeterR.load(std::memory_order_relaxed))) {
-    inMeterL.store(0.0f, std::memory_order_relaxed);
-    inMeterR.store(0.0f, std::memory_order_relaxed);
-    outMeterL.store(0.0f, std::memory_order_relaxed);
-    outMeterR.store(0.0f, std::memory_order_relaxed);
-    grMeterL.store(1.0f, std::memory_order_relaxed);
-    grMeterR.store(1.0f, std::memory_order_relaxed);
+    resetMeters();
   }
   if (!allFinite(grLowL.load(std::memory_order_relaxed), grLowR.load(std::memory_order_relaxed),
                  grHighL.load(std::memory_order_relaxed),

@@ -118,6 +118,8 @@ class Engine {
   std::atomic<float> grLowL{1}, grLowR{1}, grHighL{1}, grHighR{1};
 
   void computeRateConstants();
+  // Meters empty, gain meters at no change (as a suspend leaves them).
+  void resetMeters();
   // Once per block, after the audio: any state of the chain that is no longer a finite
   // number is set back to where a fresh start puts it, so one fault cannot silence the
   // output for good.
