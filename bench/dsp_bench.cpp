@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dsp/engine.h"
+#include "dsp/engine_probe.h"
 #include "dsp/noise.h"
 #include "params/factory_presets.h"
 #include "params/param_store.h"
@@ -155,7 +156,7 @@ void BM_UpdateBlockAllChanged(benchmark::State& state) {
   for (auto _ : state) {
     store.markAllChanged();
     engine.updateBlock(store);
-    benchmark::DoNotOptimize(engine.targetValue);
+    benchmark::DoNotOptimize(tarvo::dsp::EngineProbe::targetValues(engine));
   }
 }
 
@@ -166,10 +167,9 @@ void BM_UpdateBlockTableRebuild(benchmark::State& state) {
   prepare(engine, store, Setup{});
   engine.updateBlock(store);
   for (auto _ : state) {
-    engine.tableDirty = 1;
-    engine.rampRemaining = 0;
+    tarvo::dsp::EngineProbe::staleGainTable(engine);
     engine.updateBlock(store);
-    benchmark::DoNotOptimize(engine.gainTable);
+    benchmark::ClobberMemory();
   }
 }
 

@@ -33,7 +33,7 @@ bool allFinite(T... values) {
 }  // namespace
 
 Engine::Engine() {
-  // The constants of 44.1 kHz are ready at once; sampleRateChanged stays set, so the
+  // The constants of 44.1 kHz are ready at once; the rate change stays pending, so the
   // host's first resume recomputes them just as it would for a fresh object.
   computeRateConstants();
   suspend();
@@ -41,107 +41,94 @@ Engine::Engine() {
 
 void Engine::setSampleRate(float rate) {
   if (!(rate >= kMinSampleRate && rate <= kMaxSampleRate)) return;  // also rejects NaN
-  sampleRate = rate;
-  sampleRateChanged = 1;
+  sampleRate_ = rate;
+  sampleRateChanged_ = true;
 }
 
 void Engine::resume() {
-  if (!sampleRateChanged) return;
-  sampleRateChanged = 0;
+  if (!sampleRateChanged_) return;
+  sampleRateChanged_ = false;
   computeRateConstants();
 }
 
 void Engine::computeRateConstants() {
-  const double fs = sampleRate;
+  const double fs = sampleRate_;
   // 0.1 s of samples, ties to even; at least one sample so a ramp always ends.
   const double samples = std::nearbyint(0.1 * fs);
-  rampLength = samples < 1.0 ? 1u : static_cast<uint32_t>(samples);
-  coef3ms = static_cast<float>(polePerSample(0.003, fs));
-  alpha2ms = static_cast<float>(stepPerSample(0.002, fs));
-  adaptAlphaL = alpha2ms;
-  adaptAlphaR = alpha2ms;
-  alpha200ms = static_cast<float>(1.0 - std::exp(-1.0 / (0.2 * fs)));
-  const Biquad hp = inputHighPassDesign(fs);
-  inHpB0 = hp.b0;
-  inHpB1 = hp.b1;
-  inHpB2 = hp.b2;
-  inHpA1 = hp.a1;
-  inHpA2 = hp.a2;
+  rampLength_ = samples < 1.0 ? 1u : static_cast<uint32_t>(samples);
+  coef3ms_ = static_cast<float>(polePerSample(0.003, fs));
+  alpha2ms_ = static_cast<float>(stepPerSample(0.002, fs));
+  for (ChannelEnvelope& e : envelope_) e.adaptAlpha = alpha2ms_;
+  alpha200ms_ = static_cast<float>(1.0 - std::exp(-1.0 / (0.2 * fs)));
+  inputHighPass_ = inputHighPassDesign(fs);
+}
+
+MeterReadings Engine::meters() const {
+  constexpr auto kRelaxed = std::memory_order_relaxed;
+  return {inMeter_[0].load(kRelaxed),  inMeter_[1].load(kRelaxed), outMeter_[0].load(kRelaxed),
+          outMeter_[1].load(kRelaxed), grMeter_[0].load(kRelaxed), grMeter_[1].load(kRelaxed)};
 }
 
 void Engine::resetMeters() {
-  inMeterL.store(0.0f, std::memory_order_relaxed);
-  inMeterR.store(0.0f, std::memory_order_relaxed);
-  outMeterL.store(0.0f, std::memory_order_relaxed);
-  outMeterR.store(0.0f, std::memory_order_relaxed);
-  grMeterL.store(1.0f, std::memory_order_relaxed);
-  grMeterR.store(1.0f, std::memory_order_relaxed);
+  for (int c = 0; c < 2; ++c) {
+    inMeter_[c].store(0.0f, std::memory_order_relaxed);
+    outMeter_[c].store(0.0f, std::memory_order_relaxed);
+    grMeter_[c].store(1.0f, std::memory_order_relaxed);
+  }
 }
 
 void Engine::suspend() {
   resetMeters();
-  releaseCoefL = releaseCoefR = 1.0f;
-  fastReleaseCoefL = fastReleaseCoefR = 1.0f;
-  attackCoefL = attackCoefR = 0.0f;
-  gainAvgL = gainAvgR = 1.0f;
-  gainSmoothL = gainSmoothR = 1.0f;
+  for (ChannelEnvelope& e : envelope_) {
+    e.releaseCoef = e.fastReleaseCoef = 1.0f;
+    e.attackCoef = 0.0f;
+    e.gainAvg = e.gainSmooth = 1.0f;
+  }
 }
 
 void Engine::recoverNonFinite() {
   // Filters start again from rest, as when their switch is set.
-  if (!allFiniteIn(inHpState, 4)) {
-    for (float& s : inHpState) s = 0.0f;
+  if (!allFiniteIn(inHpState_, 4)) {
+    for (float& s : inHpState_) s = 0.0f;
   }
-  if (!allFiniteIn(eqState, 12)) {
-    for (float& s : eqState) s = 0.0f;
+  if (!allFiniteIn(eqState_, 12)) {
+    for (float& s : eqState_) s = 0.0f;
   }
-  if (!allFinite(detHpStateL, detHpStateR)) detHpStateL = detHpStateR = 0.0f;
+  if (!allFiniteIn(detHpState_, 2)) detHpState_[0] = detHpState_[1] = 0.0f;
 
   // Envelopes, per channel: stages as a release-type change leaves them, timing and
   // smoother as a suspend leaves them (no gain change).
-  const auto envelope = [this](float* stages, float& attack, float& release, float& fast,
-                               float& attackCoef, float& avg, float& smooth, float& adapt) {
-    if (allFiniteIn(stages, 6) &&
-        allFinite(attack, release, fast, attackCoef, avg, smooth, adapt)) {
-      return;
+  for (ChannelEnvelope& e : envelope_) {
+    if (allFiniteIn(e.releaseStage, 6) &&
+        allFinite(e.attackStage, e.releaseCoef, e.fastReleaseCoef, e.attackCoef, e.gainAvg,
+                  e.gainSmooth, e.adaptAlpha)) {
+      continue;
     }
-    for (int k = 0; k < 6; ++k) stages[k] = 1.0f;
-    attack = release = fast = avg = smooth = 1.0f;
-    attackCoef = 0.0f;
-    adapt = alpha2ms;
-  };
-  envelope(releaseStageL, attackStageL, releaseCoefL, fastReleaseCoefL, attackCoefL, gainAvgL,
-           gainSmoothL, adaptAlphaL);
-  envelope(releaseStageR, attackStageR, releaseCoefR, fastReleaseCoefR, attackCoefR, gainAvgR,
-           gainSmoothR, adaptAlphaR);
+    for (float& s : e.releaseStage) s = 1.0f;
+    e.attackStage = e.releaseCoef = e.fastReleaseCoef = e.gainAvg = e.gainSmooth = 1.0f;
+    e.attackCoef = 0.0f;
+    e.adaptAlpha = alpha2ms_;
+  }
 
   // Meters: empty, no gain change.
+  const MeterReadings m = meters();
+  if (!allFinite(m.inL, m.inR, m.outL, m.outR, m.gainL, m.gainR)) resetMeters();
   if (!allFinite(
-          inMeterL.load(std::memory_order_relaxed), inMeterR.load(std::memory_order_relaxed),
-          outMeterL.load(std::memory_order_relaxed), outMeterR.load(std::memory_order_relaxed),
-          grMeterL.load(std::memory_order_relaxed), grMeterR.load(std::memory_order_relaxed))) {
-    resetMeters();
-  }
-  if (!allFinite(grLowL.load(std::memory_order_relaxed), grLowR.load(std::memory_order_relaxed),
-                 grHighL.load(std::memory_order_relaxed),
-                 grHighR.load(std::memory_order_relaxed))) {
+          grLow_[0].load(std::memory_order_relaxed), grLow_[1].load(std::memory_order_relaxed),
+          grHigh_[0].load(std::memory_order_relaxed), grHigh_[1].load(std::memory_order_relaxed))) {
     takeGainExtremes();
   }
 
-  // Last values of the chain (read back, never fed forward) and the knee start.
-  if (!allFinite(audioL, audioR, detectL, detectR, levelL, levelR, gainL, gainR)) {
-    audioL = audioR = detectL = detectR = levelL = levelR = 0.0f;
-    gainL = gainR = 1.0f;
+  if (!allFinite(kneeStart_)) {
+    kneeStart_ = kneeStartOf(currentValue_[params::kThreshold], currentValue_[params::kKnee]);
   }
-  if (!allFinite(kneeStart))
-    kneeStart = kneeStartOf(currentValue[params::kThreshold], currentValue[params::kKnee]);
 }
 
 Engine::GainExtremes Engine::takeGainExtremes() {
-  return {grLowL.exchange(1.0f, std::memory_order_relaxed),
-          grLowR.exchange(1.0f, std::memory_order_relaxed),
-          grHighL.exchange(1.0f, std::memory_order_relaxed),
-          grHighR.exchange(1.0f, std::memory_order_relaxed)};
+  return {grLow_[0].exchange(1.0f, std::memory_order_relaxed),
+          grLow_[1].exchange(1.0f, std::memory_order_relaxed),
+          grHigh_[0].exchange(1.0f, std::memory_order_relaxed),
+          grHigh_[1].exchange(1.0f, std::memory_order_relaxed)};
 }
 
 void Engine::seedNoise(uint32_t seed) {

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "dsp/filters.h"
 #include "params/param_store.h"
 
 namespace tarvo::dsp {
@@ -15,17 +16,29 @@ inline constexpr int kNumParams = params::kNumParams;
 // Gain table points: detector levels j * 0.001 for j = 0..2001 (0 to 2.001).
 inline constexpr int kGainTableSize = 2002;
 
+// The meter feed as the editor and the host read it, linear: peak followers of the
+// detector levels and of the output samples, and the applied gain factors (1 is no change).
+struct MeterReadings {
+  float inL, inR, outL, outR, gainL, gainR;
+};
+
+// White-box access for the signal-path tests and benchmarks (defined beside them); the
+// product itself never uses it.
+struct EngineProbe;
+
 class Engine {
  public:
   // Creation state: 44.1 kHz with its constants already computed (so audio that arrives
-  // before the host's first resume is processed correctly), sampleRateChanged and
-  // snapPending set, every smoothed value 0, then suspend().
+  // before the host's first resume is processed correctly), a rate change and a snap to
+  // the first targets pending, every smoothed value 0, then suspend().
   Engine();
 
   // Records a new sample rate in Hz and marks the rate constants for the next resume.
   // A rate that is not a finite number in 1 kHz..10 MHz is ignored. The caller marks all
   // parameters changed in its store.
   void setSampleRate(float rate);
+  // The rate last accepted, Hz.
+  float sampleRate() const { return sampleRate_; }
   // Recomputes the rate constants if the rate changed since the last resume.
   void resume();
   // Resets the envelope coefficients and averages and the meters (no gain change).
@@ -44,16 +57,13 @@ class Engine {
   void process(float** inputs, float** outputs, int32_t sampleFrames, params::ParamStore& store);
   void processReplacing(float** inputs, float** outputs, int32_t sampleFrames,
                         params::ParamStore& store);
-  // One sample pair through the chain, without a block update.
-  void processSample(float inL, float inR, float& outL, float& outR);
 
-  // Selector positions as last computed by the block update; read by the host's display
-  // texts on another thread.
-  std::atomic<int32_t> releaseType{0}, stereoLinkMode{0};
-  // Meter feed, linear: peak followers of the detector levels and of the output samples,
-  // and the applied gain factors. Written every 64 samples and at the end of each block,
-  // read by the editor thread.
-  std::atomic<float> inMeterL{0}, inMeterR{0}, outMeterL{0}, outMeterR{0}, grMeterL{1}, grMeterR{1};
+  // Safe from any thread. The meters are written every 64 samples and at the end of each
+  // block; each value is read whole, the six together need not come from one moment.
+  MeterReadings meters() const;
+  // Selector positions as last computed by the block update (for the display texts).
+  int32_t releaseType() const { return releaseType_.load(std::memory_order_relaxed); }
+  int32_t stereoLinkMode() const { return stereoLinkMode_.load(std::memory_order_relaxed); }
 
   // The smallest and largest values of the gain meters since they were last taken
   // (linear), as the meter feed wrote them: for tools that report the largest gain change
@@ -63,59 +73,63 @@ class Engine {
   };
   GainExtremes takeGainExtremes();
 
+ private:
+  friend struct EngineProbe;
+
+  // Envelope state of one channel (gains in linear amplitude, <= 1 while working).
+  struct ChannelEnvelope {
+    float releaseStage[6];
+    float attackStage;
+    float releaseCoef;      // main release pole, after the program-dependent timing
+    float fastReleaseCoef;  // release-type pole, after the program-dependent timing
+    float attackCoef;       // attack fraction, after the program-dependent timing
+    float gainAvg;          // slow gain average (reference of that timing)
+    float gainSmooth;       // adaptive smoother state
+    float adaptAlpha;       // adaptive smoother fraction
+  };
+
   // Sample-rate constants.
-  float sampleRate = 44100.0f;  // Hz
-  uint8_t sampleRateChanged = 1;
-  uint32_t rampLength = 0;  // parameter ramp, samples (0.1 s)
-  float coef3ms = 0;        // pole per sample, 3 ms
-  float alpha2ms = 0;       // step fraction per sample, 2 ms
-  float alpha200ms = 0;     // step fraction per sample, 200 ms (true exponential)
-  float inHpB0 = 0, inHpB1 = 0, inHpB2 = 0, inHpA1 = 0, inHpA2 = 0;  // 20 Hz high-pass
+  float sampleRate_ = 44100.0f;  // Hz
+  bool sampleRateChanged_ = true;
+  uint32_t rampLength_ = 0;  // parameter ramp, samples (0.1 s)
+  float coef3ms_ = 0;        // pole per sample, 3 ms
+  float alpha2ms_ = 0;       // step fraction per sample, 2 ms
+  float alpha200ms_ = 0;     // step fraction per sample, 200 ms (true exponential)
+  Biquad inputHighPass_;     // 20 Hz
 
   // Parameters: physical targets (poles and fractions for the time parameters), smoothed
   // values used per sample, and their linear ramps.
-  float targetValue[kNumParams] = {};
-  float currentValue[kNumParams] = {};
-  float rampStep[kNumParams] = {};
-  uint32_t rampCount[kNumParams] = {};
-  uint32_t rampRemaining = 0;  // samples until every ramp has ended
-  uint8_t snapPending = 1;
-  uint8_t tableDirty = 0;
+  float targetValue_[kNumParams] = {};
+  float currentValue_[kNumParams] = {};
+  float rampStep_[kNumParams] = {};
+  uint32_t rampCount_[kNumParams] = {};
+  uint32_t rampRemaining_ = 0;  // samples until every ramp has ended
+  bool snapPending_ = true;
+  bool tableDirty_ = false;
 
   // Static curve: table of G at levels j * 0.001, its knee start, and the make-up gain.
-  float gainTable[kGainTableSize] = {};
-  float kneeStart = 0;
-  float makeupGain = 0;
-  float releaseTypeCoef = 0;  // pole per sample of the release-type stages
+  float gainTable_[kGainTableSize] = {};
+  float kneeStart_ = 0;
+  float makeupGain_ = 0;
+  float releaseTypeCoef_ = 0;  // pole per sample of the release-type stages
+  std::atomic<int32_t> releaseType_{0}, stereoLinkMode_{0};
 
-  // Detector EQ and detector high-pass coefficients.
-  float eqLowB0 = 0, eqLowB1 = 0, eqLowB2 = 0, eqLowA1 = 0, eqLowA2 = 0;
-  float eqMidB0 = 0, eqMidB2 = 0, eqMidA1 = 0, eqMidA2 = 0;
-  float eqHighB0 = 0, eqHighB1 = 0, eqHighB2 = 0, eqHighA1 = 0, eqHighA2 = 0;
-  float detHpB0 = 0, detHpB1 = 0, detHpA1 = 0;
+  // Detector EQ bands and detector high-pass.
+  Biquad eqLow_, eqMid_, eqHigh_;
+  FirstOrder detectorHighPass_;
 
-  // Filter delay values. inHpState: first delay L, R, second delay L, R. eqState: left
-  // low (first, second), mid, high, then the same six for the right.
-  float inHpState[4] = {};
-  float eqState[12] = {};
-  float detHpStateL = 0, detHpStateR = 0;
+  // Filter delay values. inHpState_: first delay L, R, second delay L, R. eqState_: left
+  // low (first, second), mid, high, then the same six for the right. detHpState_: L, R.
+  float inHpState_[4] = {};
+  float eqState_[12] = {};
+  float detHpState_[2] = {};
 
-  // Envelope state per channel (gains in linear amplitude, <= 1 while working).
-  float releaseStageL[6] = {}, releaseStageR[6] = {};
-  float attackStageL = 0, attackStageR = 0;
-  float releaseCoefL = 0, releaseCoefR = 0;          // main release pole, after PDE
-  float fastReleaseCoefL = 0, fastReleaseCoefR = 0;  // release-type pole, after PDE
-  float attackCoefL = 0, attackCoefR = 0;            // attack fraction, after PDE
-  float gainAvgL = 0, gainAvgR = 0;                  // slow gain average (PDE reference)
-  float gainSmoothL = 0, gainSmoothR = 0;            // adaptive smoother state
-  float adaptAlphaL = 0, adaptAlphaR = 0;            // adaptive smoother fraction
+  ChannelEnvelope envelope_[2] = {};  // left, right
 
-  // Values of the last sample pair processed (input stage, detector, levels, gains).
-  float audioL = 0, audioR = 0, detectL = 0, detectR = 0, levelL = 0, levelR = 0;
-  float gainL = 0, gainR = 0;
-
- private:
-  std::atomic<float> grLowL{1}, grLowR{1}, grHighL{1}, grHighR{1};
+  // Meter feed (see meters()) and the gain meters' extremes.
+  std::atomic<float> inMeter_[2] = {0.0f, 0.0f}, outMeter_[2] = {0.0f, 0.0f},
+                     grMeter_[2] = {1.0f, 1.0f};
+  std::atomic<float> grLow_[2] = {1.0f, 1.0f}, grHigh_[2] = {1.0f, 1.0f};
 
   void computeRateConstants();
   // Meters empty, gain meters at no change (as a suspend leaves them).

@@ -179,12 +179,9 @@ vst::VstIntPtr APlugin::vendorSpecific(int32_t index, vst::VstIntPtr value, void
     return 1;
   }
   if (value != kMeterQueryValue) return 0;
-  meters[0] = dsp.inMeterL.load(std::memory_order_relaxed);
-  meters[1] = dsp.inMeterR.load(std::memory_order_relaxed);
-  meters[2] = dsp.outMeterL.load(std::memory_order_relaxed);
-  meters[3] = dsp.outMeterR.load(std::memory_order_relaxed);
-  meters[4] = dsp.grMeterL.load(std::memory_order_relaxed);
-  meters[5] = dsp.grMeterR.load(std::memory_order_relaxed);
+  const dsp::MeterReadings m = dsp.meters();
+  meters[0] = m.inL, meters[1] = m.inR, meters[2] = m.outL;
+  meters[3] = m.outR, meters[4] = m.gainL, meters[5] = m.gainR;
   return 1;
 }
 

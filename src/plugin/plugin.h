@@ -63,7 +63,7 @@ class APlugin : public vst::AudioEffectX {
   const dsp::Engine& engine() const { return dsp; }
   const APluginProgram& program(int index) const { return *programs[index]; }
   int32_t currentProgram() const { return curProgram.load(std::memory_order_relaxed); }
-  float sampleRate() const { return dsp.sampleRate; }
+  float sampleRate() const { return dsp.sampleRate(); }
   int32_t currentBlockSize() const { return blockSize; }
   // 1 while no editor window is open (after close or before the first open).
   std::atomic<uint8_t> editorClosed{0};

@@ -70,11 +70,8 @@ void APluginEditor::refresh() {
 void APluginEditor::idle() {
   if (plugin().editorClosed.load(std::memory_order_relaxed) != 0 || window == nullptr) return;
   refresh();
-  const dsp::Engine& dsp = plugin().engine();
-  window->updateMeters(
-      dsp.inMeterL.load(std::memory_order_relaxed), dsp.inMeterR.load(std::memory_order_relaxed),
-      dsp.outMeterL.load(std::memory_order_relaxed), dsp.outMeterR.load(std::memory_order_relaxed),
-      dsp.grMeterL.load(std::memory_order_relaxed), dsp.grMeterR.load(std::memory_order_relaxed));
+  const dsp::MeterReadings m = plugin().engine().meters();
+  window->updateMeters(m.inL, m.inR, m.outL, m.outR, m.gainL, m.gainR);
   window->idle();
 }
 

@@ -91,11 +91,11 @@ TEST(BlockLoops, NoFramesOrNoBuffersRunOnlyTheBlockUpdate) {
         rig.engine.processReplacing(c.in, c.out, c.frames, rig.store);
       }
       EXPECT_FALSE(rig.changed(kThreshold));
-      EXPECT_EQ(rig.engine.targetValue[kThreshold], targetValue(kThreshold, 0.25f));
-      EXPECT_EQ(rig.engine.rampRemaining, 4410u);
+      EXPECT_EQ(EngineProbe::targetValues(rig.engine)[kThreshold], targetValue(kThreshold, 0.25f));
+      EXPECT_EQ(EngineProbe::rampRemaining(rig.engine), 4410u);
       EXPECT_EQ(b.inL, inL);
       EXPECT_EQ(b.outL, outL);
-      EXPECT_EQ(rig.engine.inMeterL.load(), 0.0f);
+      EXPECT_EQ(rig.engine.meters().inL, 0.0f);
     }
   }
 }
@@ -104,18 +104,18 @@ TEST(Meters, InputAndOutputRiseAtOnceAndFallWith200ms) {
   Rig rig(0);
   rig.set(kAutoGain, 0.0f);
   rig.engine.updateBlock(rig.store);
-  Engine& e = rig.engine;
+  const Engine& e = rig.engine;
   float l, r;
-  e.processSample(0.5f, 0.25f, l, r);
-  EXPECT_NEAR(e.inMeterL.load(), 0.5f, 1e-7f);
-  EXPECT_NEAR(e.inMeterR.load(), 0.25f, 1e-7f);
-  EXPECT_EQ(e.outMeterL.load(), std::fabs(l));
-  EXPECT_EQ(e.outMeterR.load(), std::fabs(r));
+  rig.sample(0.5f, 0.25f, l, r);
+  EXPECT_NEAR(e.meters().inL, 0.5f, 1e-7f);
+  EXPECT_NEAR(e.meters().inR, 0.25f, 1e-7f);
+  EXPECT_EQ(e.meters().outL, std::fabs(l));
+  EXPECT_EQ(e.meters().outR, std::fabs(r));
   // 0.2 s of silence: each follower falls to about 1/e of its peak.
-  for (int n = 0; n < 8820; ++n) e.processSample(0.0f, 0.0f, l, r);
-  EXPECT_NEAR(e.inMeterL.load(), 0.5f * std::exp(-1.0f), 1e-4f);
-  EXPECT_NEAR(e.inMeterR.load(), 0.25f * std::exp(-1.0f), 1e-4f);
-  EXPECT_NEAR(e.outMeterL.load(), 0.5f * std::exp(-1.0f), 1e-4f);
+  for (int n = 0; n < 8820; ++n) rig.sample(0.0f, 0.0f, l, r);
+  EXPECT_NEAR(e.meters().inL, 0.5f * std::exp(-1.0f), 1e-4f);
+  EXPECT_NEAR(e.meters().inR, 0.25f * std::exp(-1.0f), 1e-4f);
+  EXPECT_NEAR(e.meters().outL, 0.5f * std::exp(-1.0f), 1e-4f);
 }
 
 // The noise keeps every state away from subnormal numbers: an impulse followed by long
@@ -135,44 +135,21 @@ TEST(Denormals, NoneAfterAnImpulseAndLongSilence) {
         rig.render(in, in, outL, outR, 512);
         int subnormal = 0;
         for (float x : outL) subnormal += std::fpclassify(x) == FP_SUBNORMAL;
-        const Engine& e = rig.engine;
-        // Reserved first: GCC 12 at -O3 misreports the copy constructor's bounds.
-        std::vector<float> state;
-        state.reserve(128);
-        state.insert(state.end(), e.currentValue, e.currentValue + kNumParams);
-        state.insert(state.end(), e.inHpState, e.inHpState + 4);
-        state.insert(state.end(), e.eqState, e.eqState + 12);
-        state.insert(state.end(), e.releaseStageL, e.releaseStageL + 6);
-        state.insert(state.end(), e.releaseStageR, e.releaseStageR + 6);
-        state.insert(state.end(), {e.detHpStateL,
-                                   e.detHpStateR,
-                                   e.attackStageL,
-                                   e.attackStageR,
-                                   e.releaseCoefL,
-                                   e.releaseCoefR,
-                                   e.fastReleaseCoefL,
-                                   e.fastReleaseCoefR,
-                                   e.attackCoefL,
-                                   e.attackCoefR,
-                                   e.gainAvgL,
-                                   e.gainAvgR,
-                                   e.gainSmoothL,
-                                   e.gainSmoothR,
-                                   e.adaptAlphaL,
-                                   e.adaptAlphaR,
-                                   e.audioL,
-                                   e.audioR,
-                                   e.detectL,
-                                   e.detectR,
-                                   e.levelL,
-                                   e.levelR,
-                                   e.gainL,
-                                   e.gainR});
-        for (float x : state) subnormal += std::fpclassify(x) == FP_SUBNORMAL;
-        for (const auto* m :
-             {&e.inMeterL, &e.inMeterR, &e.outMeterL, &e.outMeterR, &e.grMeterL, &e.grMeterR}) {
-          subnormal += std::fpclassify(m->load()) == FP_SUBNORMAL;
+        Engine& e = rig.engine;
+        const auto count = [&](const float* values, size_t n) {
+          for (size_t i = 0; i < n; ++i) subnormal += std::fpclassify(values[i]) == FP_SUBNORMAL;
+        };
+        count(EngineProbe::smoothedValues(e), kNumParams);
+        count(EngineProbe::inputHighPassState(e), 4);
+        count(EngineProbe::detectorEqState(e), 12);
+        count(EngineProbe::detectorHighPassState(e), 2);
+        for (int c = 0; c < 2; ++c) {
+          const auto env = EngineProbe::envelopeValues(e, c);
+          count(env.data(), env.size());
         }
+        const MeterReadings m = e.meters();
+        const float meters[] = {m.inL, m.inR, m.outL, m.outR, m.gainL, m.gainR};
+        count(meters, 6);
         EXPECT_EQ(subnormal, 0) << "type " << type << " link " << mode << " program " << program;
       }
     }
@@ -207,10 +184,9 @@ TEST(Threads, EnginesRunWhileParametersAndMetersAreShared) {
         rig->set(kThreshold, v);
         rig->set(kReleaseType, 1.0f - v);
         rig->set(kStereoLink, v);
-        const float m = rig->engine.grMeterL.load(std::memory_order_relaxed) +
-                        rig->engine.inMeterR.load(std::memory_order_relaxed);
-        bad += !std::isfinite(m);
-        bad += rig->engine.releaseType.load(std::memory_order_relaxed) > 4;
+        const MeterReadings m = rig->engine.meters();
+        bad += !std::isfinite(m.gainL + m.inR);
+        bad += rig->engine.releaseType() > 4;
       }
       v = v > 0.9f ? 0.0f : v + 0.1f;
       std::this_thread::yield();

@@ -18,15 +18,15 @@ TEST(BlockUpdate, TimeParametersBecomePolesAndFractions) {
   rig.set(kRelease, 0.5f);
   rig.set(kReleaseType, test::kClassic);
   rig.engine.updateBlock(rig.store);
-  EXPECT_NEAR(rig.engine.targetValue[kAttack], 0.0022643, 5e-8);
-  EXPECT_NEAR(rig.engine.targetValue[kRelease], 0.99985664, 3e-8);
+  EXPECT_NEAR(EngineProbe::targetValues(rig.engine)[kAttack], 0.0022643, 5e-8);
+  EXPECT_NEAR(EngineProbe::targetValues(rig.engine)[kRelease], 0.99985664, 3e-8);
   // PDE Time v = 0 is 40 ms (a fraction), Release2 v = 1 is 100 ms (a pole).
   rig.set(kPdeTime, 0.0f);
   rig.set(kRelease2, 1.0f);
   rig.engine.updateBlock(rig.store);
-  EXPECT_FLOAT_EQ(rig.engine.targetValue[kPdeTime],
+  EXPECT_FLOAT_EQ(EngineProbe::targetValues(rig.engine)[kPdeTime],
                   static_cast<float>(1.0 - std::pow(0.368, 1.0 / (44100.0 * 0.04))));
-  EXPECT_FLOAT_EQ(rig.engine.targetValue[kRelease2],
+  EXPECT_FLOAT_EQ(EngineProbe::targetValues(rig.engine)[kRelease2],
                   static_cast<float>(std::pow(0.368, 1.0 / (44100.0 * 0.1))));
 }
 
@@ -43,8 +43,8 @@ TEST(BlockUpdate, ReleaseTypePoles) {
     Rig rig(0);
     rig.set(kReleaseType, c.v);
     rig.engine.updateBlock(rig.store);
-    EXPECT_EQ(rig.engine.releaseType.load(), c.type) << c.v;
-    EXPECT_NEAR(rig.engine.releaseTypeCoef, c.pole, 6e-7) << c.v;
+    EXPECT_EQ(rig.engine.releaseType(), c.type) << c.v;
+    EXPECT_NEAR(EngineProbe::releaseTypePole(rig.engine), c.pole, 6e-7) << c.v;
   }
 }
 
@@ -57,7 +57,7 @@ TEST(BlockUpdate, StereoLinkSelectorRoundsToEven) {
     Rig rig(0);
     rig.set(kStereoLink, c.v);
     rig.engine.updateBlock(rig.store);
-    EXPECT_EQ(rig.engine.stereoLinkMode.load(), c.mode) << c.v;
+    EXPECT_EQ(rig.engine.stereoLinkMode(), c.mode) << c.v;
   }
 }
 
@@ -67,27 +67,27 @@ TEST(BlockUpdate, MakeupGain) {
   rig.set(kRatio, 1.0f);      // R = 0
   rig.set(kKnee, 0.0f);       // K = 1
   rig.engine.updateBlock(rig.store);
-  EXPECT_NEAR(rig.engine.makeupGain, 10.0f, 1e-5f);
+  EXPECT_NEAR(EngineProbe::makeupGain(rig.engine), 10.0f, 1e-5f);
 
   rig.set(kRatio, 0.5f);  // R = 1
   rig.engine.updateBlock(rig.store);
-  EXPECT_EQ(rig.engine.makeupGain, 1.0f);
+  EXPECT_EQ(EngineProbe::makeupGain(rig.engine), 1.0f);
 
   rig.set(kRatio, 0.75f);  // R = 0.5, with linearity 1 (v = 0): 1 / 0.311978
   rig.set(kLinearity, 0.0f);
   rig.engine.updateBlock(rig.store);
-  EXPECT_NEAR(rig.engine.makeupGain, 1.0 / 0.311978, 2e-5);
+  EXPECT_NEAR(EngineProbe::makeupGain(rig.engine), 1.0 / 0.311978, 2e-5);
 
   rig.set(kAutoGain, 0.0f);
   rig.engine.updateBlock(rig.store);
-  EXPECT_EQ(rig.engine.makeupGain, 1.0f);
+  EXPECT_EQ(EngineProbe::makeupGain(rig.engine), 1.0f);
 
   // Threshold at 0 dB with a hard knee: the knee start is full scale.
   rig.set(kAutoGain, 1.0f);
   rig.set(kThreshold, 1.0f);
   rig.set(kRatio, 1.0f);
   rig.engine.updateBlock(rig.store);
-  EXPECT_EQ(rig.engine.makeupGain, 1.0f);
+  EXPECT_EQ(EngineProbe::makeupGain(rig.engine), 1.0f);
 }
 
 }  // namespace

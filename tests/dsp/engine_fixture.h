@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dsp/engine.h"
+#include "dsp/engine_probe.h"
 #include "dsp/noise.h"
 #include "params/factory_presets.h"
 #include "params/param_store.h"
@@ -54,6 +55,13 @@ struct Rig {
       float* out[2] = {outL.data() + pos, outR.data() + pos};
       engine.processReplacing(in, out, n, store);
     }
+  }
+
+  // One sample pair as a block of one frame.
+  void sample(float inL, float inR, float& outL, float& outR) {
+    float* in[2] = {&inL, &inR};
+    float* out[2] = {&outL, &outR};
+    engine.processReplacing(in, out, 1, store);
   }
 
   // Runs `frames` of silence.

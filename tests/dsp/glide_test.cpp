@@ -53,8 +53,8 @@ class GlideRun {
   // Runs `seconds` of audio; while a glide runs, checks that each smoothed value lies
   // between the value it started from and its target. Returns a failure text or "".
   std::string run(double seconds, const std::string& what) {
-    const float* cv = rig_.engine.currentValue;
-    const float* tv = rig_.engine.targetValue;
+    const float* cv = EngineProbe::smoothedValues(rig_.engine);
+    const float* tv = EngineProbe::targetValues(rig_.engine);
     const long total = std::lround(seconds * rate_);
     for (long done = 0; done < total; done += block_) {
       const int n = static_cast<int>(std::min<long>(block_, total - done));
@@ -72,13 +72,13 @@ class GlideRun {
         }
       }
       const Engine& e = rig_.engine;
-      for (float m : {e.inMeterL.load(), e.inMeterR.load(), e.outMeterL.load(), e.outMeterR.load(),
-                      e.grMeterL.load(), e.grMeterR.load()}) {
+      const MeterReadings mr = e.meters();
+      for (float m : {mr.inL, mr.inR, mr.outL, mr.outR, mr.gainL, mr.gainR}) {
         if (!std::isfinite(m)) return what + ": meter not finite";
       }
       for (int i = 0; i < kNumParams; ++i) {
         const float lo = std::min(from_[i], tv[i]), hi = std::max(from_[i], tv[i]);
-        if (e.rampCount[i] != 0 && !(cv[i] >= lo && cv[i] <= hi)) {
+        if (!(cv[i] >= lo && cv[i] <= hi)) {  // a settled value is its target
           return what + ": " + paramNames[i] + " at " + std::to_string(cv[i]) + " outside " +
                  std::to_string(lo) + ".." + std::to_string(hi);
         }
@@ -184,7 +184,7 @@ TEST(Glides, RatioToInfinityAtHighRateEndsOnTarget) {
   ASSERT_EQ(g.run(4096 / 192000.0, "Ratio 0.3"), "");
   g.rig().set(kRatio, 1.0f);
   ASSERT_EQ(g.run(1.0, "Ratio to oo:1"), "");
-  EXPECT_EQ(g.rig().engine.currentValue[kRatio], 0.0f);
+  EXPECT_EQ(EngineProbe::smoothedValues(g.rig().engine)[kRatio], 0.0f);
 }
 
 // A state that is not a number, however it came there, lasts at most one block: after
@@ -199,19 +199,21 @@ TEST(Glides, PoisonedStateRecoversWithinOneBlock) {
       Engine& e = g.rig().engine;
       switch (part) {
         case 0:
-          e.inHpState[1] = nan;
+          EngineProbe::inputHighPassState(e)[1] = nan;
           break;
         case 1:
-          e.eqState[7] = nan;
+          EngineProbe::detectorEqState(e)[7] = nan;
           break;
         case 2:
-          e.detHpStateR = std::numeric_limits<float>::infinity();
+          EngineProbe::detectorHighPassState(e)[1] = std::numeric_limits<float>::infinity();
           break;
         case 3:
-          e.releaseStageL[0] = e.releaseStageR[0] = e.gainSmoothR = e.gainAvgL = nan;
+          EngineProbe::envelope(e, 0).releaseStage[0] =
+              EngineProbe::envelope(e, 1).releaseStage[0] = nan;
+          EngineProbe::envelope(e, 1).gainSmooth = EngineProbe::envelope(e, 0).gainAvg = nan;
           break;
         case 4:
-          e.inMeterL.store(nan), e.grMeterR.store(nan);
+          EngineProbe::inputMeters(e)[0].store(nan), EngineProbe::gainMeters(e)[1].store(nan);
           break;
       }
       g.run(256 / 48000.0, "poisoned block");  // may be anything

@@ -119,8 +119,8 @@ TEST(InputGuard, HugeInputAtMaximumGainsKeepsOutputAndMetersFinite) {
       ASSERT_TRUE(std::isfinite(out[i]) && std::isfinite(outR[i])) << level << " at " << i;
     }
     const Engine& e = rig.engine;
-    for (float m : {e.inMeterL.load(), e.inMeterR.load(), e.outMeterL.load(), e.outMeterR.load(),
-                    e.grMeterL.load(), e.grMeterR.load()}) {
+    const MeterReadings mr = e.meters();
+    for (float m : {mr.inL, mr.inR, mr.outL, mr.outR, mr.gainL, mr.gainR}) {
       ASSERT_TRUE(std::isfinite(m)) << level;
     }
   }

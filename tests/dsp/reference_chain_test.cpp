@@ -79,8 +79,8 @@ bool same(float a, float b) {
 
 // The engine's meter feed in the order in, out, gain change; left then right.
 std::vector<float> metersOf(const Engine& e) {
-  return {e.inMeterL.load(),  e.inMeterR.load(), e.outMeterL.load(),
-          e.outMeterR.load(), e.grMeterL.load(), e.grMeterR.load()};
+  const MeterReadings m = e.meters();
+  return {m.inL, m.inR, m.outL, m.outR, m.gainL, m.gainR};
 }
 std::vector<float> metersOf(const reference::Chain& r) {
   return {r.left().inMeter,   r.right().inMeter, r.left().outMeter,
@@ -190,8 +190,8 @@ std::string compare(const Case& c, size_t schedule, uint32_t seed, int& midBlock
                bits(mr[m]);
       }
     }
-    if (rig.engine.releaseType.load() != ref.releaseType() ||
-        rig.engine.stereoLinkMode.load() != ref.stereoLinkMode()) {
+    if (rig.engine.releaseType() != ref.releaseType() ||
+        rig.engine.stereoLinkMode() != ref.stereoLinkMode()) {
       return where.str() + ": selector positions differ";
     }
     if (ref.glideEndedAt() >= 0 && ref.glideEndedAt() < n - 1) ++midBlockEnds;

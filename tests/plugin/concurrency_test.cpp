@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "dsp/engine_probe.h"
 #include "plugin/editor_glue.h"
 #include "plugin/plugin_editor.h"
 #include "plugin/recording_host.h"
@@ -114,10 +115,12 @@ TEST_F(Concurrency, AudioParametersEditorAndMetersOnThreeThreadsLoseNoWrite) {
   for (int i = 0; i < 25; ++i) quiet.record->setParameter(quiet.record, i, last[i]);
   runBlocks(quiet.record, 2);
   for (int i = 0; i < 25; ++i) {
-    EXPECT_EQ(f.effect->engine().targetValue[i], quiet.effect->engine().targetValue[i]) << i;
+    EXPECT_EQ(dsp::EngineProbe::targetValues(f.effect->engine())[i],
+              dsp::EngineProbe::targetValues(quiet.effect->engine())[i])
+        << i;
   }
-  EXPECT_EQ(f.effect->engine().releaseType.load(), quiet.effect->engine().releaseType.load());
-  EXPECT_EQ(f.effect->engine().stereoLinkMode.load(), quiet.effect->engine().stereoLinkMode.load());
+  EXPECT_EQ(f.effect->engine().releaseType(), quiet.effect->engine().releaseType());
+  EXPECT_EQ(f.effect->engine().stereoLinkMode(), quiet.effect->engine().stereoLinkMode());
   // And the editor shows them at its next idle.
   f.dispatch(effEditIdle);
   for (int i = 0; i < 25; ++i) EXPECT_EQ(window->window().paramCopy[i], last[i]) << i;

@@ -85,8 +85,8 @@ TEST(Parameters, SelectorTextsNameTheValueBeforeAnyBlock) {
     const std::string link = f.text(effGetParamDisplay, 16);
     f.record->processReplacing(f.record, io, io, 16);
     const dsp::Engine& engine = f.effect->engine();
-    EXPECT_EQ(type, params::releaseTypeNames[engine.releaseType.load()]) << what;
-    EXPECT_EQ(link, params::linkModeNames[engine.stereoLinkMode.load()]) << what;
+    EXPECT_EQ(type, params::releaseTypeNames[engine.releaseType()]) << what;
+    EXPECT_EQ(link, params::linkModeNames[engine.stereoLinkMode()]) << what;
   };
   // Program 0's release character is the last one, not the engine's initial position.
   EXPECT_EQ(f.text(effGetParamDisplay, 9), "Classic");

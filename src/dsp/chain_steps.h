@@ -1,0 +1,102 @@
+// The per-sample steps of the chain's input stage and gain computer that are more than
+// one pair operation: the glide step, the noise value, the filter section, the linked
+// level and the static gain.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+#include "dsp/chain_settings.h"
+#include "dsp/gain_curve.h"
+#include "dsp/pair.h"
+
+namespace tarvo::dsp::chain {
+
+inline float f32(double x) {
+  return static_cast<float>(x);
+}
+
+// One step of a linear glide toward target. The steps are added in 32-bit floats, so over
+// the many thousands of samples of a glide at a high rate their rounding can carry the sum
+// past the target, and past the end of the parameter's range when the target lies there
+// (a ratio below 0 makes the curve's square root NaN). A step that would pass the target
+// stops on it; every other step is the plain sum.
+TARVO_INLINE float rampAdvance(float value, float step, float target) {
+  const float next = value + step;
+  if (step > 0.0f ? next > target : step < 0.0f && next < target) return target;
+  return next;
+}
+
+// Stereo link modes as kernel parameters; kLinkEither: "Highest" or "Mix", chosen by
+// Constants::mixLink (the kernels that are not plain share one for both).
+constexpr int kLinkHighest = 0, kLinkMix = 1, kLinkOff = 2, kLinkEither = 3;
+
+// Noise value of a seed as noiseValue() gives it, in fewer steps: seed / 2^32 - 0.5 is
+// exactly (seed - 2^31) / 2^32, the signed reading of seed with its top bit flipped, and
+// scaling by a power of two commutes with rounding, so one product by 6e-8 / 2^32 (an
+// exact double) rounds to the same double.
+TARVO_INLINE float noiseSample(uint32_t seed) {
+  constexpr double kScale = 6e-8 / 4294967296.0;
+  return static_cast<float>(static_cast<double>(static_cast<int32_t>(seed ^ 0x80000000u)) * kScale);
+}
+
+// Level that the left (or linked) gain computer sees: with "Highest" the larger of the
+// two, with "Mix" that of the mean of the detector signals, with "Off" the left one.
+template <int kLink>
+TARVO_INLINE float linkLevel(Pair lv, Pair d, bool mixLink) {
+  float l = left(lv);
+  if (kLink == kLinkMix || (kLink == kLinkEither && mixLink)) {
+    l = std::fabs(left(d) + right(d)) * 0.5f + 1e-20f;
+  } else if (kLink != kLinkOff) {
+    const float r = right(lv);
+    if (r > l) l = r;
+  }
+  return l;
+}
+
+// Second-order direct-form-II section in double, its delay values s1 (first) and s2
+// (second) kept as 32-bit floats.
+TARVO_INLINE double biquad(double x, float& s1, float& s2, const Biquad& c) {
+  const double w = x - c.a1 * static_cast<double>(s1) - c.a2 * static_cast<double>(s2);
+  const double y = c.b0 * w + c.b1 * static_cast<double>(s1) + c.b2 * static_cast<double>(s2);
+  s2 = s1;
+  s1 = f32(w);
+  return y;
+}
+
+// The same with b1 = 0 (the detector EQ's mid band): the product 0 x s1 is kept, as it
+// decides the sign of a zero result and passes a non-finite delay value on.
+TARVO_INLINE double bandPass(double x, float& s1, float& s2, const Biquad& c) {
+  return biquad(x, s1, s2, Biquad{c.b0, 0.0f, c.b2, c.a1, c.a2});
+}
+
+// First-order direct-form-II section in double, its delay value s kept as a 32-bit float.
+TARVO_INLINE float firstOrder(float x, float& s, const FirstOrder& c) {
+  const double w = x - c.a1 * static_cast<double>(s);
+  const float y = f32(c.b0 * w + c.b1 * static_cast<double>(s));
+  s = f32(w);
+  return y;
+}
+
+// Static gain of one level from the table, or directly while the table is stale or
+// beyond its range (levels above 2.0); the reciprocal while expanding. kPlain: the table
+// is fresh and the curve compresses or passes.
+template <bool kPlain>
+TARVO_INLINE float staticGain(float x, float& knee, const Settings& p, const Constants& k) {
+  float g;
+  if ((!kPlain && k.dirty) || x > 2.0f) {
+    knee = kneeStartOf(p.threshold, p.knee);
+    g = x > knee ? gainCurveAbove(x, knee, p.threshold, p.ratio, p.knee, p.linearity) : 1.0f;
+  } else {
+    // x / 0.001 rounded to a 32-bit float is x * 1000 rounded once (in double the
+    // quotient's error is far below half an ulp); x in (0, 2] keeps i + 1 <= 2001.
+    const float t = x * 1000.0f;
+    const int32_t i = static_cast<int32_t>(t);
+    const float f = t - static_cast<float>(i);
+    g = (1.0f - f) * k.table[i] + f * k.table[i + 1];
+  }
+  if (!kPlain && p.expand) g = 1.0f / g;
+  return g;
+}
+
+}  // namespace tarvo::dsp::chain

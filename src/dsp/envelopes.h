@@ -1,0 +1,128 @@
+// The envelopes of the chain: the release cascade of each release type, the attack, the
+// program-dependent timing and the adaptive smoother, on a pair of gains (left and right,
+// or a linked gain in both lanes).
+#pragma once
+
+#include "dsp/chain_settings.h"
+#include "dsp/pair.h"
+
+namespace tarvo::dsp::chain {
+
+// Envelope state of both channels: left in the left lane, right in the right lane. With a
+// linked pair the right lane repeats the left for the block and the right channel's own
+// state stays as it was.
+struct Envelopes {
+  Pair s0, s1, s2, s3, s4, s5;  // release stages
+  Pair attackStage;
+  Pair releaseCoef, fastReleaseCoef;
+  // The attack fraction for the next sample depends only on the attack stage and the
+  // slow average that this sample leaves, and the next sample needs it only when its
+  // attack stage moves (rarely). It is therefore computed when needed from those two;
+  // attackCoef holds a stored value only while attackCoefStored is set (from the state
+  // at the start of the block until the first sample has run).
+  Pair attackCoef;
+  bool attackCoefStored;
+  Pair gainAvg, gainSmooth, adaptAlpha;
+};
+
+// Release step: a falling input u is followed at once, a rising one with the pole c:
+// "if u > s then s = (s - u) * c + u, else s = u". With 0 <= c <= 1 the step lies at or
+// below u when u > s (its increment (s - u) * c is not positive) and at or above u
+// otherwise, so the rule is the smaller of the step and u; that also holds when a value
+// is not a number, which both forms pass on from u or from the step.
+TARVO_INLINE void releaseStep(Pair u, Pair& s, Pair c) {
+  s = lesserOf((s - u) * c + u, u);
+}
+
+// Attack fraction that the program-dependent timing sets for the sample after the one that
+// left the attack stage and the slow average in e: above its average the attack moves
+// toward instantaneous.
+TARVO_INLINE Pair attackFraction(const Envelopes& e, const Settings& p) {
+  const Pair one = splat(1.0f);
+  const Pair f = clamp01(splat(p.pdeF) * (one - e.gainAvg / e.attackStage));
+  return (one - f) * splat(p.attack) + f;
+}
+
+// Release cascade, attack, program-dependent timing and adaptive smoother on the gains g
+// (<= 1, smaller is more gain change). Returns the final gains.
+// kLazyAttack: the settings stay the same for the next sample, so its attack fraction
+// can be computed when it is needed (see Envelopes).
+template <int kType, bool kLazyAttack>
+TARVO_INLINE Pair runEnvelopes(Pair g, Envelopes& e, const Settings& p, const Constants& k) {
+  const Pair main = e.releaseCoef;
+  const Pair fast = e.fastReleaseCoef;
+  const Pair one = splat(1.0f);
+  if constexpr (kType == 0) {  // "Opto": two fast stages, then the main and the Release2 paths
+    releaseStep(g, e.s0, fast);
+    releaseStep(e.s0, e.s1, fast);
+    releaseStep(e.s1, e.s2, main);
+    releaseStep(e.s1, e.s3, splat(p.rel2));
+    g = splat(p.oneMinusMix2) * e.s2 + splat(p.mix2) * e.s3;
+  } else if constexpr (kType == 1) {  // "Pumper": six main stages in series
+    releaseStep(g, e.s0, main);
+    releaseStep(e.s0, e.s1, main);
+    releaseStep(e.s1, e.s2, main);
+    releaseStep(e.s2, e.s3, main);
+    releaseStep(e.s3, e.s4, main);
+    releaseStep(e.s4, e.s5, main);
+    g = e.s5;
+  } else if constexpr (kType == 2) {  // "Smooth 2": five fast stages, then a main stage
+    releaseStep(g, e.s0, fast);
+    releaseStep(e.s0, e.s1, fast);
+    releaseStep(e.s1, e.s2, fast);
+    releaseStep(e.s2, e.s3, fast);
+    releaseStep(e.s3, e.s4, fast);
+    releaseStep(e.s4, e.s5, main);
+    g = e.s5;
+  } else if constexpr (kType == 3) {  // "Smooth 1": two fast stages, then a main stage
+    releaseStep(g, e.s0, fast);
+    releaseStep(e.s0, e.s1, fast);
+    releaseStep(e.s1, e.s2, main);
+    g = e.s2;
+  } else if constexpr (kType == 4) {  // "Classic": one main stage
+    releaseStep(g, e.s0, main);
+    g = e.s0;
+  }
+
+  // Attack: a rising gain passes, a falling gain is slowed by the attack fraction. The
+  // usual case, both gains passing, is a branch rather than a selection, so that the
+  // stage does not wait for the attack fraction that the previous sample computed.
+  if (allAtLeast(g, e.attackStage)) {
+    e.attackStage = g;
+  } else {
+    const Pair coef = e.attackCoefStored ? e.attackCoef : attackFraction(e, p);
+    e.attackStage = ifAtLeast(g, e.attackStage, g, (g - e.attackStage) * coef + e.attackStage);
+  }
+  g = e.attackStage;
+
+  // Program-dependent timing for the next sample: below its slow average the release
+  // poles move toward 3 ms, above it the attack moves toward instantaneous. A weight w
+  // that is not above 0 leaves each pole at exactly its set value (0 x pole3ms + 1 x
+  // pole); that case, the usual one above the average, is a branch rather than
+  // arithmetic, so the next sample's release does not wait for this sample's divisions.
+  e.gainAvg = (g - e.gainAvg) * splat(p.avgFrac) + e.gainAvg;
+  const Pair w = splat(p.pdeW) * (one - g / e.gainAvg);
+  if (anyPositive(w)) {
+    const Pair wc = clamp01(w);
+    const Pair fromW = wc * splat(k.coef3ms);
+    const Pair rest = one - wc;
+    e.releaseCoef = fromW + rest * splat(p.relPole);
+    e.fastReleaseCoef = fromW + rest * splat(k.typePole);
+  } else {
+    e.releaseCoef = splat(p.relPole);
+    e.fastReleaseCoef = splat(k.typePole);
+  }
+  if constexpr (kLazyAttack) {
+    e.attackCoefStored = false;  // attackFraction(e, p) from here on
+  } else {
+    e.attackCoef = attackFraction(e, p);
+  }
+
+  // Adaptive smoother: changes under 1 % glide with 2 ms, larger ones pass next sample.
+  e.gainSmooth = (g - e.gainSmooth) * e.adaptAlpha + e.gainSmooth;
+  const Pair d = clamp01(splat(100.0f) * abs(g - e.gainSmooth));
+  e.adaptAlpha = (one - d) * splat(k.alpha2ms) + d;
+  return e.gainSmooth;
+}
+
+}  // namespace tarvo::dsp::chain
