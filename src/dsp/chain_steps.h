@@ -12,10 +12,6 @@
 
 namespace tarvo::dsp::chain {
 
-inline float f32(double x) {
-  return static_cast<float>(x);
-}
-
 // One step of a linear glide toward target. The steps are added in 32-bit floats, so over
 // the many thousands of samples of a glide at a high rate their rounding can carry the sum
 // past the target, and past the end of the parameter's range when the target lies there
@@ -54,28 +50,45 @@ TARVO_INLINE float linkLevel(Pair lv, Pair d, bool mixLink) {
   return l;
 }
 
-// Second-order direct-form-II section in double, its delay values s1 (first) and s2
-// (second) kept as 32-bit floats.
-TARVO_INLINE double biquad(double x, float& s1, float& s2, const Biquad& c) {
-  const double w = x - c.a1 * static_cast<double>(s1) - c.a2 * static_cast<double>(s2);
-  const double y = c.b0 * w + c.b1 * static_cast<double>(s1) + c.b2 * static_cast<double>(s2);
+// Second-order direct-form-II section on both channels, in double; the delay values s1
+// (first) and s2 (second) are kept as 32-bit floats. Each lane computes
+//   w = x - a1*s1 - a2*s2;  y = b0*w + b1*s1 + b2*s2;  s2 = s1;  s1 = float(w)
+// with every coefficient and delay value widened to double.
+TARVO_INLINE PairD biquad(PairD x, Pair& s1, Pair& s2, const Biquad& c) {
+  const PairD d1 = widen(s1), d2 = widen(s2);
+  const PairD w = x - splatD(c.a1) * d1 - splatD(c.a2) * d2;
+  const PairD y = splatD(c.b0) * w + splatD(c.b1) * d1 + splatD(c.b2) * d2;
   s2 = s1;
-  s1 = f32(w);
+  s1 = narrow(w);
   return y;
 }
 
 // The same with b1 = 0 (the detector EQ's mid band): the product 0 x s1 is kept, as it
 // decides the sign of a zero result and passes a non-finite delay value on.
-TARVO_INLINE double bandPass(double x, float& s1, float& s2, const Biquad& c) {
+TARVO_INLINE PairD bandPass(PairD x, Pair& s1, Pair& s2, const Biquad& c) {
   return biquad(x, s1, s2, Biquad{c.b0, 0.0f, c.b2, c.a1, c.a2});
 }
 
-// First-order direct-form-II section in double, its delay value s kept as a 32-bit float.
-TARVO_INLINE float firstOrder(float x, float& s, const FirstOrder& c) {
-  const double w = x - c.a1 * static_cast<double>(s);
-  const float y = f32(c.b0 * w + c.b1 * static_cast<double>(s));
-  s = f32(w);
+// First-order direct-form-II section on both channels, in double, its delay value s kept
+// as a 32-bit float: w = x - a1*s;  y = float(b0*w + b1*s);  s = float(w).
+TARVO_INLINE Pair firstOrder(Pair x, Pair& s, const FirstOrder& c) {
+  const PairD d = widen(s);
+  const PairD w = widen(x) - splatD(c.a1) * d;
+  const Pair y = narrow(splatD(c.b0) * w + splatD(c.b1) * d);
+  s = narrow(w);
   return y;
+}
+
+// Detector EQ on both channels: each band's section output, scaled by its gain minus 1,
+// is added to the detector signal, band after band (low, mid, high).
+struct EqDelays {
+  Pair low1, low2, mid1, mid2, high1, high2;
+};
+TARVO_INLINE Pair detectorEq(Pair v, EqDelays& s, const Settings& p, const Constants& k) {
+  PairD x = widen(v);
+  x = widen(narrow(x + splatD(p.lowG) * biquad(x, s.low1, s.low2, k.eqLow)));
+  x = widen(narrow(x + splatD(p.midG) * bandPass(x, s.mid1, s.mid2, k.eqMid)));
+  return narrow(x + splatD(p.highG) * biquad(x, s.high1, s.high2, k.eqHigh));
 }
 
 // Static gain of one level from the table, or directly while the table is stale or

@@ -100,9 +100,17 @@ TARVO_INLINE Pair runEnvelopes(Pair g, Envelopes& e, const Settings& p, const Co
   // that is not above 0 leaves each pole at exactly its set value (0 x pole3ms + 1 x
   // pole); that case, the usual one above the average, is a branch rather than
   // arithmetic, so the next sample's release does not wait for this sample's divisions.
+  // With a positive average and the gain at or above it in both lanes the quotient is at
+  // least 1 (division rounds monotonically), so w is not above 0 whatever the division
+  // gives: that test, the usual outcome, spares the division.
   e.gainAvg = (g - e.gainAvg) * splat(p.avgFrac) + e.gainAvg;
-  const Pair w = splat(p.pdeW) * (one - g / e.gainAvg);
-  if (anyPositive(w)) {
+  bool timed = false;
+  Pair w;
+  if (!(allAtLeast(g, e.gainAvg) && allPositive(e.gainAvg))) {
+    w = splat(p.pdeW) * (one - g / e.gainAvg);
+    timed = anyPositive(w);
+  }
+  if (timed) {
     const Pair wc = clamp01(w);
     const Pair fromW = wc * splat(k.coef3ms);
     const Pair rest = one - wc;

@@ -90,6 +90,33 @@ TARVO_INLINE bool anyPositive(Pair a) {
 TARVO_INLINE bool allAtLeast(Pair a, Pair b) {
   return (_mm_movemask_ps(_mm_cmpge_ps(a.v, b.v)) & 3) == 3;
 }
+// Whether both the left and the right lane are greater than 0.
+TARVO_INLINE bool allPositive(Pair a) {
+  return (_mm_movemask_ps(_mm_cmpgt_ps(a.v, _mm_setzero_ps())) & 3) == 3;
+}
+// A left/right pair of doubles, for the filters (which run in double). Widening a pair
+// and narrowing it back round exactly as static_cast does on each float.
+struct PairD {
+  __m128d v;
+};
+TARVO_INLINE PairD widen(Pair a) {
+  return {_mm_cvtps_pd(a.v)};
+}
+TARVO_INLINE Pair narrow(PairD a) {
+  return {_mm_cvtpd_ps(a.v)};
+}
+TARVO_INLINE PairD splatD(double x) {
+  return {_mm_set1_pd(x)};
+}
+TARVO_INLINE PairD operator+(PairD a, PairD b) {
+  return {_mm_add_pd(a.v, b.v)};
+}
+TARVO_INLINE PairD operator-(PairD a, PairD b) {
+  return {_mm_sub_pd(a.v, b.v)};
+}
+TARVO_INLINE PairD operator*(PairD a, PairD b) {
+  return {_mm_mul_pd(a.v, b.v)};
+}
 #else
 struct Pair {
   float l, r;
@@ -148,6 +175,30 @@ TARVO_INLINE bool anyPositive(Pair a) {
 }
 TARVO_INLINE bool allAtLeast(Pair a, Pair b) {
   return a.l >= b.l && a.r >= b.r;
+}
+TARVO_INLINE bool allPositive(Pair a) {
+  return a.l > 0.0f && a.r > 0.0f;
+}
+struct PairD {
+  double l, r;
+};
+TARVO_INLINE PairD widen(Pair a) {
+  return {a.l, a.r};
+}
+TARVO_INLINE Pair narrow(PairD a) {
+  return {static_cast<float>(a.l), static_cast<float>(a.r)};
+}
+TARVO_INLINE PairD splatD(double x) {
+  return {x, x};
+}
+TARVO_INLINE PairD operator+(PairD a, PairD b) {
+  return {a.l + b.l, a.r + b.r};
+}
+TARVO_INLINE PairD operator-(PairD a, PairD b) {
+  return {a.l - b.l, a.r - b.r};
+}
+TARVO_INLINE PairD operator*(PairD a, PairD b) {
+  return {a.l * b.l, a.r * b.r};
 }
 #endif
 

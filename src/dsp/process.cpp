@@ -31,6 +31,9 @@
 #include "dsp/pair.h"
 #include "params/param_table.h"
 
+// Lambdas of the kernel are always inlined, so their captured state stays in registers.
+#define TARVO_LAMBDA_INLINE __attribute__((always_inline))
+
 namespace tarvo::dsp {
 
 using namespace chain;
@@ -54,10 +57,11 @@ void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
 
   // State, in scalars so that it stays in registers.
   uint32_t seed = noiseSeed.load(std::memory_order_relaxed);
-  float hp0 = inHpState_[0], hp1 = inHpState_[1], hp2 = inHpState_[2], hp3 = inHpState_[3];
-  float eq[12];
-  std::memcpy(eq, eqState_, sizeof eq);
-  float detHpL = detHpState_[0], detHpR = detHpState_[1];
+  Pair hp1 = loadPair(inHpState_), hp2 = loadPair(inHpState_ + 2);
+  const float* const e = eqState_;  // left six, then right six
+  EqDelays eq{pairOf(e[0], e[6]), pairOf(e[1], e[7]),  pairOf(e[2], e[8]),
+              pairOf(e[3], e[9]), pairOf(e[4], e[10]), pairOf(e[5], e[11])};
+  Pair detHp = loadPair(detHpState_);
   float knee = kneeStart_;
   // Envelopes: with a linked pair the left state runs in both lanes.
   constexpr bool kBoth = kLink == kLinkOff;
@@ -112,118 +116,136 @@ void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
   Pair inM = loadMeters(inMeter_), outM = loadMeters(outMeter_), grM = loadMeters(grMeter_);
   Pair grLow = loadMeters(grLow_), grHigh = loadMeters(grHigh_);
 
-  // The block runs in chunks, each in three passes over the chunk: the input stage and
-  // gain computer, the envelopes, the output stage. Each pass is a short loop whose
-  // samples overlap in the processor, where one long loop would hold only about one
-  // sample's work at a time. While ramps run, a chunk is one sample.
-  constexpr int32_t kChunk = kRamp ? 1 : 64;
-  float audioBuf[2 * kChunk], gainBuf[2 * kChunk];
-  for (int32_t pos = 0; pos < frames; pos += kChunk) {
-    const int32_t len = frames - pos < kChunk ? frames - pos : kChunk;
-    const float* const inL = inLBuf + pos;
-    const float* const inR = inRBuf + pos;
+  // The chain in three stages: the input stage and gain computer, the envelopes, the
+  // output stage. Each stage carries its own recurrences from sample to sample (the input
+  // meter; the envelope stages and smoother; the gain and output meters), and each is
+  // short beside the whole chain, so the three run interleaved, each kLag samples behind
+  // the one before it: one loop iteration then holds three independent recurrences that
+  // the processor overlaps, where the whole chain on one sample would hold them one after
+  // another. The stages hand audio, gains and (while ramps run) the sample's settings on
+  // through small rings.
+  constexpr int32_t kRing = 32, kLag = 8;  // kRing > 2 * kLag, a power of two
+  float audioRing[2 * kRing], gainRing[2 * kRing];
+  const auto slot = [](int32_t i) { return 2 * (i & (kRing - 1)); };
 
+  // Input stage and gain computer of sample i. The input samples of an index are read
+  // before its output is written (the output stage runs behind), so the buffers may be
+  // the same (in place).
+  const auto inputStage = [&](int32_t i, const Settings& p) TARVO_LAMBDA_INLINE {
+    // A non-finite sample from the host would poison every state; it counts as silence.
+    // A huge one would overflow the gains and curves; it is limited to +120 dBFS.
+    const Pair x = limitInput(pairOf(inLBuf[i], inRBuf[i]));
+
+    // Noise, one value for both channels, then input gain and balance.
+    seed = nextNoiseSeed(seed);
+    const Pair bal = kRamp ? pairOf(p.oneMinusBalance, p.onePlusBalance) : balance;
+    Pair a = x * splat(p.inGain) * bal + splat(noiseSample(seed));
+
+    // 20 Hz input high-pass on the audio itself.
+    if (!kPlain && p.inputFilter) {
+      a = narrow(biquad(widen(a), hp1, hp2, k.inputHighPass));
+    }
+
+    // Detector copy, detector EQ, detector high-pass.
+    Pair d = a;
+    if (!kPlain && p.detEq) d = detectorEq(d, eq, p, k);
+    if (!kPlain && p.detFilter) d = firstOrder(d, detHp, k.detectorHighPass);
+
+    // Rectification and input meters (before the link).
+    const Pair lv = rectify(d);
+    inM = peakFollow(lv, inM, alpha200);
+
+    // Gain computer; a linked pair computes the left gain in both lanes.
+    Pair g;
+    if constexpr (kBoth) {
+      const float gL = staticGain<kPlain>(left(lv), knee, p, k);
+      g = pairOf(gL, staticGain<kPlain>(right(lv), knee, p, k));
+    } else {
+      g = splat(staticGain<kPlain>(linkLevel<kLink>(lv, d, k.mixLink), knee, p, k));
+    }
+    storePair(audioRing + slot(i), a);
+    storePair(gainRing + slot(i), g);
+  };
+
+  const auto envelopeStage = [&](int32_t i, const Settings& p) TARVO_LAMBDA_INLINE {
+    float* const g = gainRing + slot(i);
+    storePair(g, runEnvelopes<kType, !kRamp>(loadPair(g), env, p, k));
+  };
+
+  const auto outputStage = [&](int32_t i, const Settings& p) TARVO_LAMBDA_INLINE {
+    Pair g = loadPair(gainRing + slot(i));
+    // Back from the reciprocal when expanding; gain meters hold the largest change:
+    // with 0 <= alpha < 0.5 the step (g - m) * alpha + m lies between m and g, so
+    // "take g if it is a larger change, else step" is the larger (expanding) or smaller
+    // (compressing) of g and the step, with the same result for every input that is not
+    // a number.
+    if (!kPlain && p.expand) g = splat(1.0f) / g;
+    const Pair grStep = (g - grM) * alpha200 + grM;
+    grM = !kPlain && p.expand ? greaterOf(g, grStep) : lesserOf(grStep, g);
+
+    // Output: audio x gain x make-up x output gain, then the output meters.
+    // A sample past the float range (an expander's gain on input near the +120 dBFS
+    // limit can get there) leaves as silence rather than as an infinity on the bus.
+    const Pair o =
+        finiteOrZero(loadPair(audioRing + slot(i)) * g * splat(k.makeup) * splat(p.outGain));
+    outM = peakFollow(abs(o), outM, alpha200);
+    outLBuf[i] = left(o);
+    outRBuf[i] = right(o);
+
+    // Meter feed every 64 samples of the block (every sample while ramps run) and at its
+    // end: the editor reads each field as a whole value.
+    if (kRamp || (i & 63) == 63 || i == frames - 1) {
+      storeMeters(inMeter_, inM);
+      storeMeters(outMeter_, outM);
+      storeMeters(grMeter_, grM);
+      grLow = lesserOf(grM, grLow);  // a value that is not a number is passed over
+      grHigh = greaterOf(grM, grHigh);
+    }
+  };
+
+  // Settings of each sample while ramps run, kept until the stages behind have read
+  // them; with fixed values every stage reads p.
+  Settings rampSettings[kRamp ? kRing : 1];
+  const auto settingsOf = [&](int32_t i) -> const Settings& {
+    if constexpr (kRamp) {
+      return rampSettings[i & (kRing - 1)];
+    } else {
+      return p;
+    }
+  };
+  const auto enter = [&](int32_t i) TARVO_LAMBDA_INLINE {
     if constexpr (kRamp) {
       // Ramp advance; the last step lands exactly on the target, and no step passes it.
       for (int j = 0; j < numRamping; ++j) {
-        const int i = ramping[j];
-        if (rampCount_[i] == 0) continue;
-        cv[i] = rampCount_[i] == 1 ? targetValue_[i]
-                                   : rampAdvance(cv[i], rampStep_[i], targetValue_[i]);
-        --rampCount_[i];
+        const int n = ramping[j];
+        if (rampCount_[n] == 0) continue;
+        cv[n] = rampCount_[n] == 1 ? targetValue_[n]
+                                   : rampAdvance(cv[n], rampStep_[n], targetValue_[n]);
+        --rampCount_[n];
       }
       --rampRemaining_;
-      readSettings(p, cv);
+      readSettings(rampSettings[i & (kRing - 1)], cv);
     }
-    const Pair bal = kRamp ? pairOf(p.oneMinusBalance, p.onePlusBalance) : balance;
+    inputStage(i, settingsOf(i));
+  };
 
-    // Input stage and gain computer. Both input samples of an index are read before any
-    // output of the chunk is written, so the buffers may be the same (in place).
-    for (int32_t n = 0; n < len; ++n) {
-      // A non-finite sample from the host would poison every state; it counts as silence.
-      // A huge one would overflow the gains and curves; it is limited to +120 dBFS.
-      const Pair x = limitInput(pairOf(inL[n], inR[n]));
-
-      // Noise, one value for both channels, then input gain and balance.
-      seed = nextNoiseSeed(seed);
-      Pair a = x * splat(p.inGain) * bal + splat(noiseSample(seed));
-
-      // 20 Hz input high-pass on the audio itself.
-      if (!kPlain && p.inputFilter) {
-        const float l = f32(biquad(left(a), hp0, hp2, k.inputHighPass));
-        const float r = f32(biquad(right(a), hp1, hp3, k.inputHighPass));
-        a = pairOf(l, r);
-      }
-
-      // Detector copy, detector EQ (low, mid, high; left then right), detector high-pass.
-      Pair d = a;
-      if (!kPlain && (p.detEq || p.detFilter)) {
-        float dc[2] = {left(d), right(d)};
-        if (p.detEq) {
-          for (int ch = 0; ch < 2; ++ch) {
-            float& v = dc[ch];
-            float* s = eq + std::ptrdiff_t{6} * ch;
-            v = f32(v + p.lowG * biquad(v, s[0], s[1], k.eqLow));
-            v = f32(v + p.midG * bandPass(v, s[2], s[3], k.eqMid));
-            v = f32(v + p.highG * biquad(v, s[4], s[5], k.eqHigh));
-          }
-        }
-        if (p.detFilter) {
-          dc[0] = firstOrder(dc[0], detHpL, k.detectorHighPass);
-          dc[1] = firstOrder(dc[1], detHpR, k.detectorHighPass);
-        }
-        d = pairOf(dc[0], dc[1]);
-      }
-
-      // Rectification and input meters (before the link).
-      const Pair lv = rectify(d);
-      inM = peakFollow(lv, inM, alpha200);
-
-      // Gain computer; a linked pair computes the left gain in both lanes.
-      Pair g;
-      if constexpr (kBoth) {
-        const float gL = staticGain<kPlain>(left(lv), knee, p, k);
-        g = pairOf(gL, staticGain<kPlain>(right(lv), knee, p, k));
-      } else {
-        g = splat(staticGain<kPlain>(linkLevel<kLink>(lv, d, k.mixLink), knee, p, k));
-      }
-      storePair(audioBuf + 2 * n, a);
-      storePair(gainBuf + 2 * n, g);
-    }
-
-    // Envelopes.
-    for (int32_t n = 0; n < len; ++n) {
-      storePair(gainBuf + 2 * n, runEnvelopes<kType, !kRamp>(loadPair(gainBuf + 2 * n), env, p, k));
-    }
-
-    // Output stage.
-    for (int32_t n = 0; n < len; ++n) {
-      Pair g = loadPair(gainBuf + 2 * n);
-      // Back from the reciprocal when expanding; gain meters hold the largest change:
-      // with 0 <= alpha < 0.5 the step (g - m) * alpha + m lies between m and g, so
-      // "take g if it is a larger change, else step" is the larger (expanding) or smaller
-      // (compressing) of g and the step, with the same result for every input that is not
-      // a number.
-      if (!kPlain && p.expand) g = splat(1.0f) / g;
-      const Pair grStep = (g - grM) * alpha200 + grM;
-      grM = !kPlain && p.expand ? greaterOf(g, grStep) : lesserOf(grStep, g);
-
-      // Output: audio x gain x make-up x output gain, then the output meters.
-      // A sample past the float range (an expander's gain on input near the +120 dBFS
-      // limit can get there) leaves as silence rather than as an infinity on the bus.
-      const Pair o =
-          finiteOrZero(loadPair(audioBuf + 2 * n) * g * splat(k.makeup) * splat(p.outGain));
-      outM = peakFollow(abs(o), outM, alpha200);
-      outLBuf[pos + n] = left(o);
-      outRBuf[pos + n] = right(o);
-    }
-
-    // Meter feed, once per chunk: the editor reads each field as a whole value.
-    storeMeters(inMeter_, inM);
-    storeMeters(outMeter_, outM);
-    storeMeters(grMeter_, grM);
-    grLow = lesserOf(grM, grLow);  // a value that is not a number is passed over
-    grHigh = greaterOf(grM, grHigh);
+  // The stages enter one after another, run together, and leave one after another.
+  const int32_t full = frames < 2 * kLag ? 0 : frames;
+  int32_t t = 0;
+  for (; t < 2 * kLag && t < frames + 2 * kLag; ++t) {
+    if (t < frames) enter(t);
+    if (t >= kLag && t - kLag < frames) envelopeStage(t - kLag, settingsOf(t - kLag));
+    if (t >= 2 * kLag && t - 2 * kLag < frames) outputStage(t - 2 * kLag, settingsOf(t - 2 * kLag));
+  }
+  for (; t < full; ++t) {
+    enter(t);
+    envelopeStage(t - kLag, settingsOf(t - kLag));
+    outputStage(t - 2 * kLag, settingsOf(t - 2 * kLag));
+  }
+  for (; t < frames + 2 * kLag; ++t) {
+    if (t < frames) enter(t);
+    if (t >= kLag && t - kLag < frames) envelopeStage(t - kLag, settingsOf(t - kLag));
+    if (t >= 2 * kLag) outputStage(t - 2 * kLag, settingsOf(t - 2 * kLag));
   }
   storeMeters(grLow_, grLow);
   storeMeters(grHigh_, grHigh);
@@ -231,10 +253,14 @@ void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
   // Write the state back.
   if constexpr (kRamp) std::memcpy(currentValue_, cv, sizeof cv);
   noiseSeed.store(seed, std::memory_order_relaxed);
-  inHpState_[0] = hp0, inHpState_[1] = hp1, inHpState_[2] = hp2, inHpState_[3] = hp3;
-  std::memcpy(eqState_, eq, sizeof eq);
-  detHpState_[0] = detHpL;
-  detHpState_[1] = detHpR;
+  storePair(inHpState_, hp1);
+  storePair(inHpState_ + 2, hp2);
+  const Pair eqPairs[6] = {eq.low1, eq.low2, eq.mid1, eq.mid2, eq.high1, eq.high2};
+  for (int i = 0; i < 6; ++i) {
+    eqState_[i] = left(eqPairs[i]);
+    eqState_[6 + i] = right(eqPairs[i]);
+  }
+  storePair(detHpState_, detHp);
   kneeStart_ = knee;
   if (!env.attackCoefStored) env.attackCoef = attackFraction(env, p);
   const Pair stages[6] = {env.s0, env.s1, env.s2, env.s3, env.s4, env.s5};
