@@ -51,8 +51,15 @@ using Observe = std::function<void(const float* in, const float* out, int64_t fr
                                    double minGain, double maxGain)>;
 
 // Applies the settings, starts processing at `sampleRate`, runs every frame the reader
-// gives through processReplacing (mono as dual mono, written back as the average of the two
-// outputs), and stops processing. `channels` must be 1 or 2.
+// gives through processReplacing in blocks of settings.blockSize frames (the last one
+// shorter; mono as dual mono, written back as the average of the two outputs), and stops
+// processing. `channels` must be 1 or 2.
+//
+// The plug-in runs on the calling thread while a reader thread reads ahead and a writer
+// thread writes behind it, a few hundred milliseconds of audio apart: `read` is called on
+// the reader thread; `observe`, `write` and `progress` on the writer thread, in the
+// order of the audio. An exception from any of them stops the render and is rethrown
+// here once all three threads have stopped.
 RenderStats renderThrough(host::PluginInstance& plugin, const RenderSettings& settings,
                           int sampleRate, int channels, const ReadFrames& read,
                           const WriteFrames& write, const Progress& progress = nullptr,

@@ -22,6 +22,7 @@
 // at each rewrite say why.
 #include <cstddef>
 #include <cstring>
+#include <type_traits>
 
 #include "dsp/chain_settings.h"
 #include "dsp/chain_steps.h"
@@ -116,21 +117,27 @@ void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
   Pair inM = loadMeters(inMeter_), outM = loadMeters(outMeter_), grM = loadMeters(grMeter_);
   Pair grLow = loadMeters(grLow_), grHigh = loadMeters(grHigh_);
 
-  // The chain in three stages: the input stage and gain computer, the envelopes, the
-  // output stage. Each stage carries its own recurrences from sample to sample (the input
-  // meter; the envelope stages and smoother; the gain and output meters), and each is
-  // short beside the whole chain, so the three run interleaved, each kLag samples behind
-  // the one before it: one loop iteration then holds three independent recurrences that
-  // the processor overlaps, where the whole chain on one sample would hold them one after
-  // another. The stages hand audio, gains and (while ramps run) the sample's settings on
+  // The chain in five stages: the input stage (noise, gains, input high-pass), the
+  // detector EQ, the detector high-pass with the gain computer, the envelopes and the
+  // output stage. Each stage carries its own recurrences from sample to sample (filter
+  // delays, meters, envelope stages, smoother), and none feeds back into an earlier one,
+  // so the five run interleaved, each kLag samples behind the one before it: one loop
+  // iteration then holds five independent chains of work that the processor overlaps,
+  // where the whole chain on one sample would run them one after another. The stages
+  // hand audio, detector values, gains and (while ramps run) the sample's settings on
   // through small rings.
-  constexpr int32_t kRing = 32, kLag = 8;  // kRing > 2 * kLag, a power of two
-  float audioRing[2 * kRing], gainRing[2 * kRing];
+  // While ramps run the curve is mostly evaluated directly, through calls to the maths
+  // library that keep fewer values in registers: there the first three stages run
+  // together on each sample, with the envelopes 8 and the output 16 behind.
+  constexpr int32_t kLag = 4;
+  constexpr int32_t kEqLag = kRamp ? 0 : kLag, kGainLag = kRamp ? 0 : 2 * kLag;
+  constexpr int32_t kEnvelopeLag = kRamp ? 8 : 3 * kLag, kLast = 4 * kLag;
+  constexpr int32_t kRing = 32;  // > kLast, a power of two
+  float audioRing[2 * kRing], detectRing[2 * kRing], gainRing[2 * kRing];
   const auto slot = [](int32_t i) { return 2 * (i & (kRing - 1)); };
 
-  // Input stage and gain computer of sample i. The input samples of an index are read
-  // before its output is written (the output stage runs behind), so the buffers may be
-  // the same (in place).
+  // Input stage of sample i. The input samples of an index are read before its output is
+  // written (the output stage runs behind), so the buffers may be the same (in place).
   const auto inputStage = [&](int32_t i, const Settings& p) TARVO_LAMBDA_INLINE {
     // A non-finite sample from the host would poison every state; it counts as silence.
     // A huge one would overflow the gains and curves; it is limited to +120 dBFS.
@@ -145,10 +152,21 @@ void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
     if (!kPlain && p.inputFilter) {
       a = narrow(biquad(widen(a), hp1, hp2, k.inputHighPass));
     }
+    storePair(audioRing + slot(i), a);
+  };
 
-    // Detector copy, detector EQ, detector high-pass.
-    Pair d = a;
-    if (!kPlain && p.detEq) d = detectorEq(d, eq, p, k);
+  // Detector copy of the audio and the detector EQ.
+  const auto eqStage = [&](int32_t i, const Settings& p) TARVO_LAMBDA_INLINE {
+    if constexpr (!kPlain) {
+      Pair d = loadPair(audioRing + slot(i));
+      if (p.detEq) d = detectorEq(d, eq, p, k);
+      storePair(detectRing + slot(i), d);
+    }
+  };
+
+  // Detector high-pass, rectification, input meters and gain computer.
+  const auto gainStage = [&](int32_t i, const Settings& p) TARVO_LAMBDA_INLINE {
+    Pair d = loadPair((kPlain ? audioRing : detectRing) + slot(i));
     if (!kPlain && p.detFilter) d = firstOrder(d, detHp, k.detectorHighPass);
 
     // Rectification and input meters (before the link).
@@ -163,7 +181,6 @@ void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
     } else {
       g = splat(staticGain<kPlain>(linkLevel<kLink>(lv, d, k.mixLink), knee, p, k));
     }
-    storePair(audioRing + slot(i), a);
     storePair(gainRing + slot(i), g);
   };
 
@@ -229,24 +246,23 @@ void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
     inputStage(i, settingsOf(i));
   };
 
-  // The stages enter one after another, run together, and leave one after another.
-  const int32_t full = frames < 2 * kLag ? 0 : frames;
+  // One iteration: each stage on its sample, behind the stage before. checked:
+  // the iteration is in the block's first or last kLast, where a stage's sample may lie
+  // outside the block.
+  const auto iteration = [&](int32_t t, auto checked) TARVO_LAMBDA_INLINE {
+    const auto active = [&](int32_t i) {
+      return !decltype(checked)::value || (i >= 0 && i < frames);
+    };
+    if (active(t)) enter(t);
+    if (active(t - kEqLag)) eqStage(t - kEqLag, settingsOf(t - kEqLag));
+    if (active(t - kGainLag)) gainStage(t - kGainLag, settingsOf(t - kGainLag));
+    if (active(t - kEnvelopeLag)) envelopeStage(t - kEnvelopeLag, settingsOf(t - kEnvelopeLag));
+    if (active(t - kLast)) outputStage(t - kLast, settingsOf(t - kLast));
+  };
   int32_t t = 0;
-  for (; t < 2 * kLag && t < frames + 2 * kLag; ++t) {
-    if (t < frames) enter(t);
-    if (t >= kLag && t - kLag < frames) envelopeStage(t - kLag, settingsOf(t - kLag));
-    if (t >= 2 * kLag && t - 2 * kLag < frames) outputStage(t - 2 * kLag, settingsOf(t - 2 * kLag));
-  }
-  for (; t < full; ++t) {
-    enter(t);
-    envelopeStage(t - kLag, settingsOf(t - kLag));
-    outputStage(t - 2 * kLag, settingsOf(t - 2 * kLag));
-  }
-  for (; t < frames + 2 * kLag; ++t) {
-    if (t < frames) enter(t);
-    if (t >= kLag && t - kLag < frames) envelopeStage(t - kLag, settingsOf(t - kLag));
-    if (t >= 2 * kLag) outputStage(t - 2 * kLag, settingsOf(t - 2 * kLag));
-  }
+  for (; t < kLast; ++t) iteration(t, std::true_type{});
+  for (; t < frames; ++t) iteration(t, std::false_type{});
+  for (; t < frames + kLast; ++t) iteration(t, std::true_type{});
   storeMeters(grLow_, grLow);
   storeMeters(grHigh_, grHigh);
 

@@ -130,6 +130,50 @@ TEST_F(RenderFiles, UnityRenderOfIntegerFilesIsBitExact) {
   }
 }
 
+// The audio travels in chunks from a reader thread through the plug-in to a writer
+// thread: at lengths around the block and chunk sizes (16384 frames, or the whole blocks
+// below that), with more chunks than are in flight, mono and stereo, from a file and
+// through a pipe, every frame comes out once and in its place ("Full Reset" gives 16-bit
+// audio back to the bit).
+TEST_F(RenderFiles, EveryFrameComesOutOnceAndInOrder) {
+  const fs::path in = dir / "in.wav", out = dir / "out.wav";
+  for (int channels : {2, 1}) {
+    for (int frames : {1, 511, 16384, 16385, 5 * 16384 + 3}) {
+      std::vector<float> samples = integerNoise(frames, 16, 1.0);
+      samples.resize(static_cast<size_t>(frames) * channels);
+      writeFile(in, SF_FORMAT_WAV | SF_FORMAT_PCM_16, channels, 44100, samples);
+      for (const char* block : {"512", "700"}) {
+        const Result r = runRender(q(in) + " " + q(out) + " -p 0 --block " + block);
+        ASSERT_EQ(r.status, 0) << r.output;
+        EXPECT_TRUE(fileBytes(out) == fileBytes(in))
+            << channels << " ch, " << frames << " frames, --block " << block;
+      }
+    }
+  }
+  const Result piped = runCommand("cat " + q(in) + " | " + TARVO_RENDER_EXE +
+                                  " - - -p 0 --block 700 2>/dev/null | cat > " + q(out));
+  ASSERT_EQ(piped.status, 0) << piped.output;
+  EXPECT_TRUE(readFile(out).samples == readFile(in).samples);
+}
+
+// A write that fails part way (here at the file size limit) fails the run with the reason,
+// leaves no temporary file and keeps the old output.
+TEST_F(RenderFiles, AFailedWriteFailsTheRunAndKeepsTheOldOutput) {
+  const fs::path in = dir / "long.wav", out = dir / "o.wav";
+  writeFile(in, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100, integerNoise(44100 * 3, 16, 0.5));
+  std::ofstream(out, std::ios::binary) << "precious";
+  // 400 blocks of 512 or 1024 bytes (sh or bash) is less than the 529 kB output.
+  const Result r = runCommand(std::string("trap '' XFSZ; ulimit -f 400; exec ") +
+                              TARVO_RENDER_EXE + " " + q(in) + " " + q(out));
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("writing '" + out.string() + "' failed"), std::string::npos)
+      << r.output;
+  EXPECT_TRUE(fileBytes(out) == "precious");
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+  }
+}
+
 TEST_F(RenderFiles, TheExtensionChoosesTheFormatWithTheInputsSampleType) {
   for (const auto& [name, format] : {std::pair<std::string, int>{"o.flac", SF_FORMAT_FLAC},
                                      {"o.AIFF", SF_FORMAT_AIFF},
