@@ -16,6 +16,11 @@ namespace tarvo::host {
 
 namespace {
 
+// Entry points a VST 2 binary may export, in the order hosts look for them: the current
+// name first, then the original one (which Tarvo exports).
+constexpr const char* kEntryNames[] = {"VSTPluginMain", "main"};
+constexpr const char* kNoEntryText = "it exports neither 'VSTPluginMain' nor 'main'";
+
 // Routes each plug-in call to the callback of its instance. During the entry point the
 // record is not yet known to the host, so calls arrive for the instance being created.
 std::mutex gRoutesMutex;
@@ -84,12 +89,13 @@ PluginLibrary::PluginLibrary(const std::string& path) {
                              std::to_string(GetLastError()));
   }
   handle_ = module;
-  entry_ = reinterpret_cast<EntryProc>(reinterpret_cast<void*>(GetProcAddress(module, "main")));
-  if (entry_ == nullptr) {
-    FreeLibrary(module);
-    handle_ = nullptr;
-    throw std::runtime_error("'" + path + "' is not a VST 2 plug-in: it exports no 'main'");
+  for (const char* name : kEntryNames) {
+    entry_ = reinterpret_cast<EntryProc>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    if (entry_ != nullptr) return;
   }
+  FreeLibrary(module);
+  handle_ = nullptr;
+  throw std::runtime_error("'" + path + "' is not a VST 2 plug-in: " + kNoEntryText);
 }
 
 PluginLibrary::~PluginLibrary() {
@@ -102,12 +108,13 @@ PluginLibrary::PluginLibrary(const std::string& path) {
     const char* err = dlerror();
     throw std::runtime_error("cannot load plug-in '" + path + "': " + (err ? err : "unknown"));
   }
-  entry_ = reinterpret_cast<EntryProc>(dlsym(handle_, "main"));
-  if (entry_ == nullptr) {
-    dlclose(handle_);
-    handle_ = nullptr;
-    throw std::runtime_error("'" + path + "' is not a VST 2 plug-in: it exports no 'main'");
+  for (const char* name : kEntryNames) {
+    entry_ = reinterpret_cast<EntryProc>(dlsym(handle_, name));
+    if (entry_ != nullptr) return;
   }
+  dlclose(handle_);
+  handle_ = nullptr;
+  throw std::runtime_error("'" + path + "' is not a VST 2 plug-in: " + kNoEntryText);
 }
 
 PluginLibrary::~PluginLibrary() {

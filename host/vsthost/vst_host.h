@@ -26,7 +26,8 @@ VstIntPtr defaultHostAnswer(AEffect* effect, int32_t opcode, int32_t index, VstI
 class PluginLibrary {
  public:
   // Loads `path` with RTLD_NOW | RTLD_LOCAL (LoadLibraryW of the UTF-8 path on Windows)
-  // and finds `main`. Throws std::runtime_error with the loader's message on failure.
+  // and finds its entry point (`VSTPluginMain`, else `main`). Throws std::runtime_error
+  // with the loader's message on failure.
   explicit PluginLibrary(const std::string& path);
   ~PluginLibrary();
   PluginLibrary(const PluginLibrary&) = delete;

@@ -94,12 +94,18 @@ void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
   std::memcpy(cv, currentValue_, sizeof cv);
   readSettings(p, cv);
 
-  // The parameters whose ramps are running (the rest keep their values this block).
-  int ramping[kNumParams];
-  int numRamping = 0;
+  // The ramps that are running (the other parameters keep their values this block), in
+  // locals for the block.
+  struct Ramp {
+    int index;
+    uint32_t count;
+    float step, target;
+  };
+  Ramp ramps[kNumParams];
+  int numRamps = 0;
   if constexpr (kRamp) {
     for (int i = 0; i < kNumParams; ++i) {
-      if (rampCount_[i] != 0) ramping[numRamping++] = i;
+      if (rampCount_[i] != 0) ramps[numRamps++] = {i, rampCount_[i], rampStep_[i], targetValue_[i]};
     }
   }
 
@@ -209,9 +215,9 @@ void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
     outLBuf[i] = left(o);
     outRBuf[i] = right(o);
 
-    // Meter feed every 64 samples of the block (every sample while ramps run) and at its
-    // end: the editor reads each field as a whole value.
-    if (kRamp || (i & 63) == 63 || i == frames - 1) {
+    // Meter feed every 64 samples of the block and at its end: the editor reads each
+    // field as a whole value.
+    if ((i & 63) == 63 || i == frames - 1) {
       storeMeters(inMeter_, inM);
       storeMeters(outMeter_, outM);
       storeMeters(grMeter_, grM);
@@ -233,14 +239,13 @@ void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
   const auto enter = [&](int32_t i) TARVO_LAMBDA_INLINE {
     if constexpr (kRamp) {
       // Ramp advance; the last step lands exactly on the target, and no step passes it.
-      for (int j = 0; j < numRamping; ++j) {
-        const int n = ramping[j];
-        if (rampCount_[n] == 0) continue;
-        cv[n] = rampCount_[n] == 1 ? targetValue_[n]
-                                   : rampAdvance(cv[n], rampStep_[n], targetValue_[n]);
-        --rampCount_[n];
+      for (int j = 0; j < numRamps; ++j) {
+        Ramp& r = ramps[j];
+        if (r.count == 0) continue;
+        float& v = cv[r.index];
+        v = r.count == 1 ? r.target : rampAdvance(v, r.step, r.target);
+        --r.count;
       }
-      --rampRemaining_;
       readSettings(rampSettings[i & (kRing - 1)], cv);
     }
     inputStage(i, settingsOf(i));
@@ -267,7 +272,11 @@ void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
   storeMeters(grHigh_, grHigh);
 
   // Write the state back.
-  if constexpr (kRamp) std::memcpy(currentValue_, cv, sizeof cv);
+  if constexpr (kRamp) {
+    std::memcpy(currentValue_, cv, sizeof cv);
+    for (int j = 0; j < numRamps; ++j) rampCount_[ramps[j].index] = ramps[j].count;
+    rampRemaining_ -= static_cast<uint32_t>(frames);
+  }
   noiseSeed.store(seed, std::memory_order_relaxed);
   storePair(inHpState_, hp1);
   storePair(inHpState_ + 2, hp2);

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Tarvo next to LSP Compressor Stereo (Debian package lsp-plugins-vst) through the same host
+# program in one run: per case, CPU ns per stereo frame of each plug-in, median of several
+# rounds in which the two take turns, and the ratio Tarvo/LSP. LSP runs at its defaults.
+#
+#   bench/compare-peers.sh [--build-dir DIR] [--rounds N] [--seconds S] [--tarvo-only]
+#                          [--verbose]
+#
+# Without --build-dir: configures build/peers (preset "release") if needed and builds
+# tarvo_peer_bench and Tarvo there. With --build-dir: uses DIR/Tarvo.so and
+# DIR/bench/tarvo_peer_bench as they are (nothing is built). --tarvo-only measures Tarvo
+# alone; otherwise a missing LSP binary is an error (exit 3). The machine load (uptime) is
+# printed before and after the run: compare runs only at similar load.
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build=""
+args=()
+tarvo_only=0
+while [[ $# -gt 0 ]]; do
+  case "$1" in
+    --build-dir) build="$2"; shift 2 ;;
+    --rounds|--seconds) args+=("$1" "$2"); shift 2 ;;
+    --tarvo-only) tarvo_only=1; args+=("$1"); shift ;;
+    --verbose) args+=("$1"); shift ;;
+    -h|--help) sed -n '2,13s/^# \{0,1\}//p' "$0"; exit 0 ;;
+    *) echo "compare-peers.sh: unknown argument '$1' (see --help)" >&2; exit 2 ;;
+  esac
+done
+
+if [[ -z "$build" ]]; then
+  build="$root/build/peers"
+  if [[ ! -f "$build/CMakeCache.txt" ]]; then
+    cmake --preset release -S "$root" -B "$build" -DTARVO_WERROR=ON >/dev/null
+  fi
+  cmake --build "$build" -j2 --target tarvo_peer_bench Tarvo >/dev/null
+fi
+for f in "$build/Tarvo.so" "$build/bench/tarvo_peer_bench"; do
+  [[ -f "$f" ]] || { echo "compare-peers.sh: missing $f" >&2; exit 1; }
+done
+
+if [[ $tarvo_only -eq 0 ]]; then
+  lsp=/usr/lib/vst/lsp-plugins/compressor-stereo.so
+  if [[ ! -f "$lsp" ]]; then
+    lsp="$(dpkg -L lsp-plugins-vst 2>/dev/null | grep -i '/compressor-stereo\.so$' | head -n1 || true)"
+  fi
+  if [[ -z "$lsp" || ! -f "$lsp" ]]; then
+    echo "compare-peers.sh: LSP Compressor Stereo not found; install it with" \
+         "'apt-get install lsp-plugins-vst', or pass --tarvo-only" >&2
+    exit 3
+  fi
+  args+=(--peer "$lsp")
+fi
+
+echo "# $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), $(nproc) cores"
+echo "# Tarvo: $build/Tarvo.so"
+[[ $tarvo_only -eq 1 ]] || echo "# LSP:   $lsp"
+echo "# load at start: $(uptime)"
+"$build/bench/tarvo_peer_bench" --tarvo "$build/Tarvo.so" "${args[@]}"
+echo "# load at end:   $(uptime)"
