@@ -12,40 +12,19 @@
 # out of time gets a banner too).
 set -u
 cd "$(dirname "$0")/.."
-started=$(date +%s)
-
-# Seconds since the start, for the phase lines.
-elapsed() { echo "$(($(date +%s) - started)) s"; }
-
-# phase NAME: starts a phase; the summary at the end lists how long each one took.
-phase_name=""
-phase_start=$started
-summary=""
-phase() {
-  now=$(date +%s)
-  if [ -n "$phase_name" ]; then
-    summary="$summary$(printf '\n  %-46s %5d s' "$phase_name" $((now - phase_start)))"
-  fi
-  phase_name="$1"
-  phase_start=$now
-  if [ -n "$1" ]; then echo "=== $1 ($(elapsed)) ==="; fi
-}
-
-loud() {
-  echo "########################################################################"
-  for line in "$@"; do echo "# $line"; done
-  echo "########################################################################"
-}
+# banner, phase (its summary in $phase_summary) and elapsed.
+# shellcheck source=scripts/lib.sh
+. scripts/lib.sh
 
 phase "packages"
 if ! scripts/deps.sh g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 \
     xvfb xauth zip unzip; then
-  loud "WINDOWS STAGE SKIPPED: the cross compilers or Wine could not be installed"
+  banner "WINDOWS STAGE SKIPPED: the cross compilers or Wine could not be installed"
   exit 0
 fi
 if [ ! -x /usr/lib/wine/wine64 ] || ! command -v x86_64-w64-mingw32-g++-posix >/dev/null ||
    ! command -v i686-w64-mingw32-g++-posix >/dev/null; then
-  loud "WINDOWS STAGE SKIPPED: /usr/lib/wine/wine64 or a MinGW-w64 compiler is missing"
+  banner "WINDOWS STAGE SKIPPED: /usr/lib/wine/wine64 or a MinGW-w64 compiler is missing"
   exit 0
 fi
 set -e
@@ -189,11 +168,11 @@ setup_rc="$(cat "$work/setup-rc" 2>/dev/null || echo 1)"
 cat "$setup_log"
 if [ "$setup_rc" != 0 ]; then
   if [ "$setup_rc" = 124 ]; then reason="not done within 210 s"; else reason="exit status $setup_rc"; fi
-  loud "32-BIT WINE COULD NOT BE SET UP ($reason)." \
+  banner "32-BIT WINE COULD NOT BE SET UP ($reason)." \
        "The 32-bit DLL was built and its exports checked, but not run." \
        "This is a set-up failure, not a test failure; its log is above."
   phase ""
-  echo "Windows stage passed in $(elapsed), without the 32-bit run:$summary"
+  echo "Windows stage passed in $(elapsed) s, without the 32-bit run:$phase_summary"
   exit 0
 fi
 TARVO_QEMU_I386="$(cat "$qemu_file")"
@@ -237,7 +216,7 @@ if [ "$(echo "${qemu_version:-0 0}" | awk '{print $1 * 100 + $2}')" -ge 801 ]; t
     failed=$(grep -c '^\[  FAILED  \] .* ms)' "$work/editor32.log" || true)
     nowindow=$(grep -c 'Expected: (parent) != (nullptr)' "$work/editor32.log" || true)
     if [ "$failed" -gt 0 ] && [ "$failed" = "$nowindow" ]; then
-      loud "32-BIT WINE COULD NOT CREATE A WINDOW HERE: the 32-bit editor was NOT checked." \
+      banner "32-BIT WINE COULD NOT CREATE A WINDOW HERE: the 32-bit editor was NOT checked." \
            "This is a set-up failure, not a test failure; its log is above."
       editor32=skipped
     else
@@ -269,10 +248,10 @@ else
   abi_rc=0
   wait "$abi_pid" || abi_rc=$?
   if [ "$render_rc" = 124 ] || [ "$abi_rc" = 124 ]; then
-    loud "THE 32-BIT RUN DID NOT FINISH IN 150 s under the slow qemu $(echo "$qemu_version" | tr " " .)." \
+    banner "THE 32-BIT RUN DID NOT FINISH IN 150 s under the slow qemu $(echo "$qemu_version" | tr " " .)." \
          "Not a test failure: the 32-bit DLL was built and its exports checked."
     phase ""
-    echo "Windows stage passed in $(elapsed), without a complete 32-bit run:$summary"
+    echo "Windows stage passed in $(elapsed) s, without a complete 32-bit run:$phase_summary"
     exit 0
   fi
   [ "$render_rc" = 0 ] || { echo "error: the 32-bit render failed"; exit 1; }
@@ -282,4 +261,4 @@ fi
 "$render_diff" diff "$work/win64.wav" "$work/win32.wav" --label "32-bit vs 64-bit Windows"
 
 phase ""
-echo "Windows stage passed in $(elapsed), 64-bit and 32-bit tests under Wine:$summary"
+echo "Windows stage passed in $(elapsed) s, 64-bit and 32-bit tests under Wine:$phase_summary"
