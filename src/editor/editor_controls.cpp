@@ -162,7 +162,7 @@ void TPluginEditorWindow::UsersManualClick() {
   if (effect == nullptr) return;
   std::optional<std::string> manual = effect->readSettingString("Manual");
   if (!manual || manual->empty()) return;
-  // The path or address is handed on as a buffer of 255 characters would hold it.
+  // At most 255 characters of the path or address go to the shell (docs/compatibility.md).
   constexpr size_t kMaxManualLength = 255;
   if (manual->size() > kMaxManualLength) manual->resize(kMaxManualLength);
   effect->openDocument(*manual, true);

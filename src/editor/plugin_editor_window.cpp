@@ -55,10 +55,8 @@ void TPluginEditorWindow::CreateKnobs() {
     knob.SetPosition(0);
     knob.PointerAngles().SetStart(kPointerStart);
     knob.PointerAngles().SetRange(kPointerRange);
-    knob.PointerAngles().SetResolution(300.0);
     knob.SetPointerRadius(place.large ? kLargePointerRadius : kSmallPointerRadius);
     knob.SetPointerNumGlyphs(1);
-    knob.SetPointerRotate(false);
     knob.PointerOpacities().SetActive(255);
     knob.PointerOpacities().SetNormal(255);
     knob.SetIndexMain(place.large ? skin::kKnobLarge : skin::kKnobSmall);
@@ -67,8 +65,6 @@ void TPluginEditorWindow::CreateKnobs() {
     knob.SetMouseLinearSensitivity(toolkit::TMouseLinearSensitivity::mlsVertical);
     knob.SetVerticalPixelsPerPosition(1.0);
     knob.SetHorizontalPixelsPerPosition(1.0);
-    knob.SetSmallChange(100);
-    knob.SetPageSize(place.tag == params::kAttack ? 5 : 100);
     knob.SetOpacity(255);
     knob.SetLoading(false);
     knob.OnChange = [this](TCustomDIBControl& sender) { KnobControlChange(sender); };
@@ -102,20 +98,19 @@ void TPluginEditorWindow::CreateButtons() {
     lamp.OnClick = [this](TCustomDIBControl& sender) { SwitchClick(sender); };
     switches[place.tag] = &lamp;
   }
-  for (const PointPlace& place : kReleaseTypes) {
-    TDIBImage& arrow = makeImage(place.name, place.left, place.top, kSelectorWidth, kSelectorHeight,
-                                 skin::kSelectorRight, place.tag == 0 ? 255 : 0);
-    arrow.SetTag(place.tag);
-    arrow.OnClick = [this](TCustomDIBControl& sender) { ReltypeClick(sender); };
-    relTypes[place.tag] = &arrow;
-  }
-  for (const PointPlace& place : kLinkTypes) {
-    TDIBImage& arrow = makeImage(place.name, place.left, place.top, kSelectorWidth, kSelectorHeight,
-                                 skin::kSelectorRight, place.tag == 0 ? 255 : 0);
-    arrow.SetTag(place.tag);
-    arrow.OnClick = [this](TCustomDIBControl& sender) { LinkTypeClick(sender); };
-    linkTypes[place.tag] = &arrow;
-  }
+  // A selector's arrows, Tag = position; position 0 starts lit.
+  auto makeSelector = [this, &makeImage](const auto& places, auto& arrows,
+                                         void (TPluginEditorWindow::*click)(TCustomDIBControl&)) {
+    for (const PointPlace& place : places) {
+      TDIBImage& arrow = makeImage(place.name, place.left, place.top, kSelectorWidth,
+                                   kSelectorHeight, skin::kSelectorRight, place.tag == 0 ? 255 : 0);
+      arrow.SetTag(place.tag);
+      arrow.OnClick = [this, click](TCustomDIBControl& sender) { (this->*click)(sender); };
+      arrows[place.tag] = &arrow;
+    }
+  };
+  makeSelector(kReleaseTypes, relTypes, &TPluginEditorWindow::ReltypeClick);
+  makeSelector(kLinkTypes, linkTypes, &TPluginEditorWindow::LinkTypeClick);
   ABSwitch = &makeImage(kABSwitch.name, kABSwitch.left, kABSwitch.top, kSwitchSize, kSwitchSize,
                         skin::kGreenMicroswitch, 0);
   ABSwitch->OnClick = [this](TCustomDIBControl&) { ABSwitchClick(); };

@@ -25,7 +25,6 @@ using ParamArray = std::array<float, params::kNumParams>;
 // of such an entry is redrawn at the next refresh.
 inline constexpr float kNotShown = 2.0f;
 
-// The address the logo opens in the default browser.
 // The maker's web address for the logo. Empty until the product has a public home page:
 // the logo then opens the installed user manual instead.
 inline constexpr const char* kMakerWebSite = "";

@@ -15,7 +15,9 @@ namespace {
 constexpr int kCurvePoints = 120;
 constexpr float kCurveStartLevel = 0.001f;  // -60 dB, linear amplitude
 constexpr float kLevelStep = 1.059254f;     // 0.5 dB as a factor
-constexpr double kLn10 = 2.302585;          // as the graph has always divided
+// Seven digits on purpose: they decide which points at the axis ends are drawn
+// (docs/compatibility.md).
+constexpr double kLn10 = 2.302585;
 
 // Linear or logarithmic map of v onto [min, max], computed in double precision.
 double MapLinear(double min, double max, double v) {

@@ -9,8 +9,6 @@
 
 namespace {
 
-tarvo::plugin::APlugin* gLastEffect = nullptr;  // written only by the entry point
-
 // Masks every floating-point exception as soon as the library is loaded,
 // before any effect exists, and chooses the window system of the editor.
 struct LibraryLoad {
@@ -54,12 +52,11 @@ extern "C" tarvo::vst::AEffect* VSTCALL tarvoVstEntry(tarvo::vst::AudioMasterCal
   if (audioMaster(nullptr, tarvo::vst::audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) {
     return nullptr;
   }
-  tarvo::plugin::APlugin* effect = nullptr;
   try {
-    effect = new tarvo::plugin::APlugin(audioMaster);
+    // Owned by the host from here on: effClose deletes it.
+    auto* effect = new tarvo::plugin::APlugin(audioMaster);
+    return effect->getAeffect();
   } catch (...) {
     return nullptr;  // out of memory: the host gets no effect rather than a crash
   }
-  gLastEffect = effect;
-  return effect->getAeffect();
 }

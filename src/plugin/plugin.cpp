@@ -38,9 +38,7 @@ APlugin::APlugin(vst::AudioMasterCallback audioMaster)
   setUniqueID(kUniqueId);
   setInitialDelay(0);
 
-  curProgram.store(0, std::memory_order_relaxed);
   APlugin::setProgram(0);
-  setFlag(vst::effFlagsHasEditor, true);
   dsp::maskFloatingPointExceptions();
 
   // Every parameter is recomputed (and snapped to its target) at the first block.

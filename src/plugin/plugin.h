@@ -65,8 +65,6 @@ class APlugin : public vst::AudioEffectX {
   int32_t currentProgram() const { return curProgram.load(std::memory_order_relaxed); }
   float sampleRate() const { return dsp.sampleRate(); }
   int32_t currentBlockSize() const { return blockSize; }
-  // 1 while no editor window is open (after close or before the first open).
-  std::atomic<uint8_t> editorClosed{0};
 
  private:
   std::array<std::unique_ptr<APluginProgram>, params::kNumPrograms> programs;

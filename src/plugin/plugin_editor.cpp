@@ -18,10 +18,9 @@ void setEditorWindowFactory(EditorWindowFactory factory) {
 APluginEditor::APluginEditor(APlugin* effect) : vst::AEffEditor(effect) {}
 
 APluginEditor::~APluginEditor() {
-  if (window != nullptr) {
-    plugin().editorClosed.store(1, std::memory_order_relaxed);
-    window.reset();
-  }
+  // reset() clears the pointer before the window goes, so whatever the window's teardown
+  // calls back into finds the editor closed (as close() does).
+  window.reset();
 }
 
 APlugin& APluginEditor::plugin() {
@@ -35,16 +34,13 @@ int32_t APluginEditor::getRect(vst::ERect** out) {
 }
 
 int32_t APluginEditor::open(void* parent) {
-  if (isOpen) return 1;
+  if (window != nullptr) return 1;
   const EditorWindowFactory factory = editorWindowFactory();
   std::unique_ptr<EditorWindow> created = factory != nullptr ? factory(plugin(), parent) : nullptr;
   // Without a window there is nothing open: the host is told so and may show its own
   // generic controls instead.
   if (created == nullptr) return 0;
-  isOpen = true;
-  systemWindow = parent;
   window = std::move(created);
-  plugin().editorClosed.store(0, std::memory_order_relaxed);
   window->setProgramIndex(plugin().currentProgram());
   postUpdate();
   // The whole panel, composed with the effect's values, is on the screen from the start.
@@ -53,14 +49,11 @@ int32_t APluginEditor::open(void* parent) {
 }
 
 void APluginEditor::close() {
-  if (!isOpen) return;
-  isOpen = false;
-  plugin().editorClosed.store(1, std::memory_order_relaxed);
   window.reset();
 }
 
 void APluginEditor::refresh() {
-  if (plugin().editorClosed.load(std::memory_order_relaxed) != 0 || window == nullptr) return;
+  if (window == nullptr) return;
   window->setProgramIndex(plugin().currentProgram());
   // The flag is taken before the refresh runs, so a parameter write that lands during the
   // refresh raises it again and is shown at the next refresh instead of being lost.
@@ -68,7 +61,7 @@ void APluginEditor::refresh() {
 }
 
 void APluginEditor::idle() {
-  if (plugin().editorClosed.load(std::memory_order_relaxed) != 0 || window == nullptr) return;
+  if (window == nullptr) return;
   refresh();
   const dsp::MeterReadings m = plugin().engine().meters();
   window->updateMeters(m.inL, m.inR, m.outL, m.outR, m.gainL, m.gainR);
@@ -76,7 +69,7 @@ void APluginEditor::idle() {
 }
 
 void APluginEditor::update() {
-  if (plugin().editorClosed.load(std::memory_order_relaxed) != 0 || window == nullptr) return;
+  if (window == nullptr) return;
   std::array<float, params::kNumParams> paramCopy{};
   const params::ParamStore& store = plugin().paramStore();
   for (int i = 0; i < params::kNumParams; ++i) {

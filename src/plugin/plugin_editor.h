@@ -30,14 +30,13 @@ class APluginEditor : public vst::AEffEditor {
   // it draws outside them (right after it handled input, before it paints).
   void refresh();
 
-  bool isEditorOpen() const { return isOpen; }
+  bool isEditorOpen() const { return window != nullptr; }
   EditorWindow* editorWindow() const { return window.get(); }
 
  private:
   APlugin& plugin();
 
   vst::ERect rect{};
-  bool isOpen = false;
   std::unique_ptr<EditorWindow> window;
 };
 

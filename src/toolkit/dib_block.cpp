@@ -47,37 +47,14 @@ Surface ReadPlainBlock(std::span<const uint8_t> block) {
 
 }  // namespace
 
-void DibDecompressors::Register(const DibCompressorId& id, DibDecompressor decompressor) {
-  table_[id] = std::move(decompressor);
-}
-
-const DibDecompressor* DibDecompressors::Find(const DibCompressorId& id) const {
-  const auto it = table_.find(id);
-  return it == table_.end() ? nullptr : &it->second;
-}
-
 bool IsWrappedDibBlock(std::span<const uint8_t> block) {
   return block.size() >= kDibWrapperHeaderBytes &&
          std::memcmp(block.data(), kWrapperTag, sizeof kWrapperTag) == 0;
 }
 
-Surface ReadDibBlock(std::span<const uint8_t> block, const DibDecompressors* decompressors) {
-  if (!IsWrappedDibBlock(block)) return ReadPlainBlock(block);
-
-  DibCompressorId id;
-  std::copy_n(block.data() + sizeof kWrapperTag, id.size(), id.begin());
-  const DibDecompressor* decompressor = decompressors ? decompressors->Find(id) : nullptr;
-  if (decompressor == nullptr || !*decompressor) throw EDecompressorNotFound();
-
-  const uint32_t unpackedLength = ReadU32(block.data() + 22);
-  const std::vector<uint8_t> plain =
-      (*decompressor)(block.subspan(kDibWrapperHeaderBytes), unpackedLength);
-  if (plain.size() != unpackedLength) {
-    throw EDibFormatError("DIB decompressor returned " + std::to_string(plain.size()) +
-                          " bytes instead of the stated " + std::to_string(unpackedLength));
-  }
-  // The unwrapped data is read as a plain block; a wrapper inside a wrapper is not followed.
-  return ReadPlainBlock(plain);
+Surface ReadDibBlock(std::span<const uint8_t> block) {
+  if (IsWrappedDibBlock(block)) throw EDecompressorNotFound();
+  return ReadPlainBlock(block);
 }
 
 std::vector<uint8_t> WriteDibBlock(const Surface& image) {

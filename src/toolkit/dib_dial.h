@@ -11,7 +11,7 @@
 namespace tarvo::toolkit {
 
 // Where the pointer arc starts and how far it reaches, in whole degrees clockwise from
-// 12 o'clock. Resolution is kept for the circular mouse mode and does not affect drawing.
+// 12 o'clock.
 class TDIBDialPointerAngles {
  public:
   explicit TDIBDialPointerAngles(std::function<void()> changed) : changed_(std::move(changed)) {}
@@ -21,14 +21,11 @@ class TDIBDialPointerAngles {
   int Range() const { return range_; }
   // 1..360, otherwise "Range must be 1..360".
   void SetRange(int range);
-  double Resolution() const { return resolution_; }
-  void SetResolution(double resolution) { resolution_ = resolution; }
 
  private:
   std::function<void()> changed_;
   int start_ = 0;
   int range_ = 360;
-  double resolution_ = 0.0;
 };
 
 // Opacity of the pointer image while a drag runs (Active) and otherwise (Normal).
@@ -64,11 +61,6 @@ class TAbstractDIBDial : public TCustomDIBControl {
   // below the new minimum is set to it, raising OnChange.
   void SetMin(int min);
 
-  int SmallChange() const { return smallChange_; }
-  void SetSmallChange(int value);  // at least 0, "SmallChange cannot be less than 0"
-  int PageSize() const { return pageSize_; }
-  void SetPageSize(int value);  // at least 0, "PageSize cannot be less than 0"
-
   TNotifyEvent OnChange;
 
  protected:
@@ -80,8 +72,6 @@ class TAbstractDIBDial : public TCustomDIBControl {
   int min_ = 0;
   int max_ = 100;
   int position_ = 0;
-  int smallChange_ = 1;
-  int pageSize_ = 1;
 };
 
 enum class TMouseControlStyle : uint8_t { mcsCircular, mcsLinear };
@@ -104,9 +94,6 @@ class TCustomDIBDial : public TAbstractDIBDial {
   void SetPointerRadius(int radius);
   int PointerNumGlyphs() const { return pointerNumGlyphs_; }
   void SetPointerNumGlyphs(int count);  // at least 1, "PointerNumGlyphs must be at least 1"
-  // Rotated pointers are not drawn rotated; the flag is kept for completeness.
-  bool PointerRotate() const { return pointerRotate_; }
-  void SetPointerRotate(bool rotate) { pointerRotate_ = rotate; }
   int IndexMain() const { return indexMain_; }
   void SetIndexMain(int index);
   int IndexPointer() const { return indexPointer_; }
@@ -150,7 +137,6 @@ class TCustomDIBDial : public TAbstractDIBDial {
   TDIBDialPointerOpacities pointerOpacities_;
   int pointerRadius_ = -1;
   int pointerNumGlyphs_ = 1;
-  bool pointerRotate_ = false;
   int indexMain_ = -1;
   int indexPointer_ = -1;
   TMouseControlStyle mouseControlStyle_ = TMouseControlStyle::mcsCircular;

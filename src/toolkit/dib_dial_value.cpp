@@ -60,14 +60,4 @@ void TAbstractDIBDial::Loaded() {
   ValueChanged();
 }
 
-void TAbstractDIBDial::SetSmallChange(int value) {
-  if (value < 0) throw EInvalidProperty("SmallChange cannot be less than 0");
-  smallChange_ = value;
-}
-
-void TAbstractDIBDial::SetPageSize(int value) {
-  if (value < 0) throw EInvalidProperty("PageSize cannot be less than 0");
-  pageSize_ = value;
-}
-
 }  // namespace tarvo::toolkit

@@ -11,9 +11,8 @@ int TDIBImageList::Add(std::string displayName, Surface image, std::optional<uin
 }
 
 int TDIBImageList::AddBlock(std::string displayName, std::span<const uint8_t> block,
-                            std::optional<uint32_t> colourKey,
-                            const DibDecompressors* decompressors) {
-  return Add(std::move(displayName), ReadDibBlock(block, decompressors), colourKey);
+                            std::optional<uint32_t> colourKey) {
+  return Add(std::move(displayName), ReadDibBlock(block), colourKey);
 }
 
 const TDIBImageItem* TDIBImageList::Item(int index) const {

@@ -26,8 +26,7 @@ class TDIBImageList {
   int Add(std::string displayName, Surface image, std::optional<uint32_t> colourKey = {});
   // Decodes a stored block (see dib_block.h) and appends it; throws what ReadDibBlock throws.
   int AddBlock(std::string displayName, std::span<const uint8_t> block,
-               std::optional<uint32_t> colourKey = {},
-               const DibDecompressors* decompressors = nullptr);
+               std::optional<uint32_t> colourKey = {});
 
   int Count() const { return static_cast<int>(items_.size()); }
   // The item at `index`, or nullptr for an index outside the list (such indices are ignored).

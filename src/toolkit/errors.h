@@ -24,7 +24,7 @@ class EDibFormatError : public EToolkitError {
   using EToolkitError::EToolkitError;
 };
 
-// A compressed image block names a compressor that is not registered.
+// A compressed (wrapped) image block: the reader has no decompressor for it.
 class EDecompressorNotFound : public EToolkitError {
  public:
   EDecompressorNotFound() : EToolkitError("Could not find a suitable decompressor.") {}

@@ -23,11 +23,8 @@ class AEffEditor {
     if (rect != nullptr) *rect = nullptr;
     return 0;
   }
-  // Opens the editor inside the host's window `parent`.
-  virtual int32_t open(void* parent) {
-    systemWindow = parent;
-    return 0;
-  }
+  // Opens the editor inside the host's window `parent`; 0 = no editor window.
+  virtual int32_t open(void* /*parent*/) { return 0; }
   virtual void close() {}
   // The host's editor clock: runs a requested refresh.
   virtual void idle() {
@@ -44,7 +41,6 @@ class AEffEditor {
 
  protected:
   AudioEffect* effect;                 // the owning effect, never owned here
-  void* systemWindow = nullptr;        // parent window of the last open
   std::atomic<int32_t> updateFlag{0};  // nonzero = a refresh was requested
 };
 

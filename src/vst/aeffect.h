@@ -201,6 +201,8 @@ static_assert(effEditKeyDown == 59 && effSetTotalSampleToProcess == 73 &&
 enum : int32_t {
   audioMasterAutomate = 0,
   audioMasterVersion = 1,
+  audioMasterCurrentId = 2,
+  audioMasterIdle = 3,
   audioMasterGetVendorString = 32,
   audioMasterGetProductString = 33,
 };

@@ -40,7 +40,7 @@ float VSTCALL getParameterEntry(AEffect* e, int32_t index) {
 }  // namespace
 
 AudioEffect::AudioEffect(AudioMasterCallback audioMaster, int32_t numPrograms, int32_t numParams)
-    : numPrograms(numPrograms), numParams(numParams), audioMaster(audioMaster) {
+    : numPrograms(numPrograms), audioMaster(audioMaster) {
   cEffect.magic = kEffectMagic;
   cEffect.dispatcher = dispatchEntry;
   cEffect.process = processEntry;
@@ -83,11 +83,11 @@ int32_t AudioEffect::getMasterVersion() {
 }
 
 int32_t AudioEffect::getCurrentUniqueId() {
-  return static_cast<int32_t>(callHost(2 /* audioMasterCurrentId */, 0, 0, nullptr, 0.0f));
+  return static_cast<int32_t>(callHost(audioMasterCurrentId, 0, 0, nullptr, 0.0f));
 }
 
 void AudioEffect::masterIdle() {
-  callHost(3 /* audioMasterIdle */, 0, 0, nullptr, 0.0f);
+  callHost(audioMasterIdle, 0, 0, nullptr, 0.0f);
 }
 
 // Opcodes 0..24. A pointer argument that a text or record opcode needs may be null: the

@@ -25,7 +25,7 @@ class AudioEffect {
   void setEditor(std::unique_ptr<AEffEditor> newEditor);
 
   // Host-facing operations, in their fixed slot order.
-  virtual void setSampleRate(float sampleRate) { baseSampleRate = sampleRate; }
+  virtual void setSampleRate(float /*sampleRate*/) {}
   virtual void setBlockSize(int32_t size) { blockSize = size; }
   virtual void setParameter(int32_t /*index*/, float /*value*/) {}
   virtual float getParameter(int32_t /*index*/) { return 0.0f; }
@@ -87,11 +87,9 @@ class AudioEffect {
   // Calls the host; 0 when there is no callback.
   VstIntPtr callHost(int32_t opcode, int32_t index, VstIntPtr value, void* ptr, float opt);
 
-  AEffect cEffect{};                // the record the host sees
-  float baseSampleRate = 44100.0f;  // base copy of the rate; the signal path keeps its own
+  AEffect cEffect{};  // the record the host sees
   std::unique_ptr<AEffEditor> editor;
   int32_t numPrograms;
-  int32_t numParams;
   // Index of the current program; read by the editor's idle on the UI thread and by
   // setParameter on whatever thread the host automates from.
   std::atomic<int32_t> curProgram{0};

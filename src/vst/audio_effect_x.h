@@ -34,10 +34,7 @@ class AudioEffectX : public AudioEffect {
   virtual int32_t reportCurrentPosition() { return 0; }
   virtual float* reportDestinationBuffer() { return nullptr; }
   virtual bool setSpeakerArrangement(void* /*in*/, void* /*out*/) { return false; }
-  virtual void setBlockSizeAndSampleRate(int32_t size, float rate) {
-    blockSize = size;
-    baseSampleRate = rate;
-  }
+  virtual void setBlockSizeAndSampleRate(int32_t size, float /*rate*/) { blockSize = size; }
   virtual bool setBypass(bool /*onOff*/) { return false; }
   virtual bool getEffectName(char* /*name*/) { return false; }
   virtual bool getErrorText(char* /*text*/) { return false; }

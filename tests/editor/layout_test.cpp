@@ -55,7 +55,6 @@ TEST(Layout, KnobsCarryTheirImagesArcAndResolution) {
     EXPECT_EQ(knob->Max(), 100);
     EXPECT_EQ(knob->MouseControlStyle(), toolkit::TMouseControlStyle::mcsLinear);
     EXPECT_EQ(knob->MouseLinearSensitivity(), toolkit::TMouseLinearSensitivity::mlsVertical);
-    EXPECT_EQ(knob->PageSize(), knob->Tag() == params::kAttack ? 5 : 100);
   }
   EXPECT_EQ(knobs, 17);
 }

@@ -61,6 +61,36 @@ TEST(Pixels, SmallKnobPointerDotStraightUpAtTheMiddle) {
                          480 + 19 - 4, 409 + 3 - 4));
 }
 
+// The pointer images are colour-keyed: around the dot, inside the pointer's square, the
+// knob shows through. Compared with the same panel drawn without the pointer.
+void ExpectKnobAroundTheDot(int tag, int skinIndex, int left, int top) {
+  const Surface& dot = SkinImage(skinIndex);
+  OpenWindow w;
+  const Surface withPointer = Composed(w.window);
+  w.window.knobs[tag]->SetIndexPointer(-1);
+  const Surface& knobOnly = Composed(w.window);
+  int around = 0, visible = 0;
+  for (int y = 0; y < dot.Height(); ++y) {
+    for (int x = 0; x < dot.Width(); ++x) {
+      if (toolkit::RgbOf(dot.At(x, y)) != 0x666666) continue;
+      ++around;
+      const Pixel knob = knobOnly.At(left + x, top + y);
+      ASSERT_EQ(withPointer.At(left + x, top + y), knob) << x << "," << y;
+      // Where the knob is not the key's grey, a drawn key would show.
+      if (toolkit::RgbOf(knob) != 0x666666) ++visible;
+    }
+  }
+  EXPECT_GT(around, 0);
+  EXPECT_GT(visible, 0);
+}
+
+TEST(Pixels, KnobShowsAroundThePointerDots) {
+  // Program 0: Threshold at its maximum, pointer centre (34, 42) of the knob at 367, 85;
+  // EQ Mid in the middle, pointer centre (19, 3) of the small knob at 480, 409.
+  ExpectKnobAroundTheDot(params::kThreshold, skin::kIndexPointer, 367 + 34 - 5, 85 + 42 - 5);
+  ExpectKnobAroundTheDot(params::kEqMid, skin::kIndexPointerSmall, 480 + 19 - 4, 409 + 3 - 4);
+}
+
 TEST(Pixels, LampLitAndUnlit) {
   const Surface& lamp = SkinImage(skin::kRedMicroswitch);
   const Surface& chassis = SkinImage(skin::kChassis);

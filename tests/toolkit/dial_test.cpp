@@ -151,8 +151,6 @@ TEST(DialTest, InvalidSettingsRaiseTheirTexts) {
     }
     return std::string("no error");
   };
-  EXPECT_EQ(message([&] { dial.SetPageSize(-1); }), "PageSize cannot be less than 0");
-  EXPECT_EQ(message([&] { dial.SetSmallChange(-1); }), "SmallChange cannot be less than 0");
   EXPECT_EQ(message([&] { dial.PointerAngles().SetStart(360); }), "Start must be 0..359");
   EXPECT_EQ(message([&] { dial.PointerAngles().SetStart(-1); }), "Start must be 0..359");
   EXPECT_EQ(message([&] { dial.PointerAngles().SetRange(0); }), "Range must be 1..360");
@@ -162,10 +160,10 @@ TEST(DialTest, InvalidSettingsRaiseTheirTexts) {
   EXPECT_EQ(message([&] { dial.SetHorizontalPixelsPerPosition(-2.0); }),
             "HorizontalPixelsPerPosition must be greater than zero");
   // The values stay as they were.
-  EXPECT_EQ(dial.PageSize(), 1);
   EXPECT_EQ(dial.PointerAngles().Start(), 0);
+  EXPECT_EQ(dial.PointerNumGlyphs(), 1);
   EXPECT_EQ(dial.VerticalPixelsPerPosition(), 1.0);
-  EXPECT_EQ(message([&] { dial.SetPageSize(0); }), "no error");
+  EXPECT_EQ(message([&] { dial.SetPointerNumGlyphs(1); }), "no error");
 }
 
 class DialDragTest : public ::testing::Test {

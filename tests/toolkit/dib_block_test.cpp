@@ -100,9 +100,6 @@ TEST(DibBlockTest, WrappedBlockWithoutDecompressorFailsWithTheToolkitText) {
   } catch (const EDecompressorNotFound& e) {
     EXPECT_STREQ(e.what(), "Could not find a suitable decompressor.");
   }
-  DibDecompressors other;
-  other.Register(DibCompressorId{}, [](auto, uint32_t n) { return std::vector<uint8_t>(n); });
-  EXPECT_THROW(ReadDibBlock(block, &other), EDecompressorNotFound);
   // Exactly the header, no compressed bytes: still a wrapper.
   EXPECT_THROW(ReadDibBlock(WrappedBlock(0x42, 0, {})), EDecompressorNotFound);
 }
@@ -115,28 +112,6 @@ TEST(DibBlockTest, BlocksUnderTheWrapperHeaderAreNeverTakenAsWrapped) {
   ASSERT_EQ(block.size(), 25u);
   EXPECT_FALSE(IsWrappedDibBlock(block));
   EXPECT_THROW(ReadDibBlock(block), EDibFormatError);
-}
-
-TEST(DibBlockTest, RegisteredDecompressorUnwrapsThePlainBlock) {
-  const std::vector<uint8_t> plain = PlainBlock(1, 2, {{Rgb(0xAA0000)}, {Rgb(0x00BB00)}});
-  // A toy compressor: every byte stored as its complement.
-  std::vector<uint8_t> packed;
-  for (uint8_t b : plain) packed.push_back(static_cast<uint8_t>(~b));
-  DibCompressorId id;
-  id.fill(0x42);
-  DibDecompressors table;
-  table.Register(id, [](std::span<const uint8_t> in, uint32_t) {
-    std::vector<uint8_t> out;
-    for (uint8_t b : in) out.push_back(static_cast<uint8_t>(~b));
-    return out;
-  });
-  const Surface image =
-      ReadDibBlock(WrappedBlock(0x42, static_cast<uint32_t>(plain.size()), packed), &table);
-  ASSERT_EQ(image.Height(), 2);
-  EXPECT_EQ(image.At(0, 0), Rgb(0xAA0000));
-  EXPECT_EQ(image.At(0, 1), Rgb(0x00BB00));
-  // A stated length that the decompressor does not deliver is an error.
-  EXPECT_THROW(ReadDibBlock(WrappedBlock(0x42, 99, packed), &table), EDibFormatError);
 }
 
 TEST(DibImageListTest, HoldsImagesByIndexAndIgnoresOthers) {
