@@ -32,8 +32,12 @@ constexpr double kNegativeInfinity = -std::numeric_limits<double>::infinity();
 class FlushToZero {
  public:
 #if defined(__SSE2__)
-  FlushToZero() : saved_(_mm_getcsr()) { _mm_setcsr(saved_ | _MM_FLUSH_ZERO_ON); }
-  ~FlushToZero() { _mm_setcsr(saved_); }
+  FlushToZero() : saved_(_mm_getcsr()) {
+    _mm_setcsr(saved_ | _MM_FLUSH_ZERO_ON);
+  }
+  ~FlushToZero() {
+    _mm_setcsr(saved_);
+  }
 
  private:
   unsigned saved_;
@@ -41,9 +45,8 @@ class FlushToZero {
 };
 
 // BS.1770's K-weighting at `rate` as one 4th-order section: the +4 dB high shelf (the
-// head) and the 38 Hz high-pass, each by the bilinear transform, multiplied out. The
-// constants and the order of every operation are libebur128's, so the coefficients are
-// the same to the bit.
+// head) and the 38 Hz high-pass, each by the bilinear transform, multiplied out, with
+// libebur128's constants and order of operations.
 struct KWeighting {
   double b[5], a[5];
 };
@@ -104,36 +107,44 @@ float largestMagnitude(const float* x, int64_t n) {
 }
 
 // Every interpolated output of n interleaved samples at x (their history before them)
-// for `phases` phases of kTaps taps at delays 0, 1, ... kTaps - 1 frames (coefficients
+// for kPhases phases of kTaps taps at delays 0, 1, ... kTaps - 1 frames (coefficients
 // phase after phase): the largest magnitude, or `peak` if none is larger. Lanes are
 // consecutive samples: a frame's channels, or mono frames. Each lane's sum is libebur128's
-// sum, term by term in the same order, in double precision, then rounded to float.
-template <int kTaps, typename V, typename F>
+// sum, term by term in the same order, in double precision, then rounded to float; the
+// phases' sums and two vectors of lanes run side by side, each waiting on its own.
+template <int kTaps, int kPhases, typename V, typename F>
 [[gnu::always_inline]] inline double interpolateSpan(const float* x, int64_t n, int channels,
-                                                     const double* coeffs, int phases,
-                                                     double peak) {
+                                                     const double* coeffs, double peak) {
   constexpr int kLanes = sizeof(V) / sizeof(double);
   V lane{};
   for (int l = 0; l < kLanes; ++l) lane[l] = l;
   V best = V{} + peak;
-  for (int64_t i = 0; i < n; i += kLanes) {
-    V xs[kTaps];
-    for (int d = 0; d < kTaps; ++d) {
-      F f;
-      std::memcpy(&f, x + i - static_cast<int64_t>(d) * channels, sizeof f);
-      xs[d] = __builtin_convertvector(f, V);
+  for (int64_t i = 0; i < n; i += 2 * kLanes) {
+    V acc[2][kPhases] = {};
+#pragma GCC unroll 24
+    for (int t = 0; t < kTaps; ++t) {
+      const float* at = x + i - static_cast<int64_t>(t) * channels;
+      F f0, f1;
+      std::memcpy(&f0, at, sizeof f0);
+      std::memcpy(&f1, at + kLanes, sizeof f1);
+      const V x0 = __builtin_convertvector(f0, V), x1 = __builtin_convertvector(f1, V);
+#pragma GCC unroll 4
+      for (int p = 0; p < kPhases; ++p) {
+        const double c = coeffs[p * kTaps + t];
+        acc[0][p] += x0 * c;
+        acc[1][p] += x1 * c;
+      }
     }
-    const V remaining = V{} + static_cast<double>(n - i);
-    for (int p = 0; p < phases; ++p) {
-      const double* c = coeffs + p * kTaps;
-      V acc{};
-      for (int t = 0; t < kTaps; ++t) acc += xs[t] * c[t];
-      // The interpolator's output is a float. (Casting the lanes one by one instead lets
-      // GCC 12's SLP vectorizer drop the rounding.)
-      const V out = __builtin_convertvector(__builtin_convertvector(acc, F), V);
-      V magnitude = out < 0 ? -out : out;
-      magnitude = lane < remaining ? magnitude : V{};  // past the end: no output (yet)
-      best = magnitude > best ? magnitude : best;
+    for (int v = 0; v < 2; ++v) {
+      const V remaining = V{} + static_cast<double>(n - i - v * kLanes);
+      for (int p = 0; p < kPhases; ++p) {
+        // The interpolator's output is a float. (Casting the lanes one by one instead lets
+        // GCC 12's SLP vectorizer drop the rounding.)
+        const V out = __builtin_convertvector(__builtin_convertvector(acc[v][p], F), V);
+        V magnitude = out < 0 ? -out : out;
+        magnitude = lane < remaining ? magnitude : V{};  // past the end: no output (yet)
+        best = magnitude > best ? magnitude : best;
+      }
     }
   }
   double m = peak;
@@ -141,37 +152,87 @@ template <int kTaps, typename V, typename F>
   return m;
 }
 
+// A float estimate of the same outputs' largest magnitude, for twice the lanes per
+// operation: within a few millionths of the largest input magnitude of the exact figure.
+// Lanes past the end see the zeros after the samples and count too (an estimate may be
+// high, never low).
+template <int kTaps, int kPhases, typename VF>
+[[gnu::always_inline]] inline float estimateSpan(const float* x, int64_t n, int channels,
+                                                 const float* coeffs) {
+  constexpr int kLanes = sizeof(VF) / sizeof(float);
+  VF best{};
+  for (int64_t i = 0; i < n; i += 2 * kLanes) {
+    VF acc[2][kPhases] = {};
+#pragma GCC unroll 24
+    for (int t = 0; t < kTaps; ++t) {
+      const float* at = x + i - static_cast<int64_t>(t) * channels;
+      VF x0, x1;
+      std::memcpy(&x0, at, sizeof x0);
+      std::memcpy(&x1, at + kLanes, sizeof x1);
+#pragma GCC unroll 4
+      for (int p = 0; p < kPhases; ++p) {
+        const float c = coeffs[p * kTaps + t];
+        acc[0][p] += x0 * c;
+        acc[1][p] += x1 * c;
+      }
+    }
+    for (int v = 0; v < 2; ++v) {
+      for (int p = 0; p < kPhases; ++p) {
+        const VF magnitude = acc[v][p] < 0 ? -acc[v][p] : acc[v][p];
+        best = magnitude > best ? magnitude : best;
+      }
+    }
+  }
+  float m = 0.0f;
+  for (int l = 0; l < kLanes; ++l) m = std::max(m, best[l]);
+  return m;
+}
+
 using v4d = double __attribute__((vector_size(32)));
+using v8f = float __attribute__((vector_size(32)));
 
-template <int kTaps>
-double interpolateSse2(const float* x, int64_t n, int channels, const double* coeffs,
-                       int phases, double peak) {
-  return interpolateSpan<kTaps, v2d, v2f>(x, n, channels, coeffs, phases, peak);
+// Two builds of each: SSE2, and AVX2 where the processor has it (no FMA: products are
+// rounded before the sums, as in libebur128).
+template <int kTaps, int kPhases>
+double interpolateSse2(const float* x, int64_t n, int channels, const double* coeffs, double peak) {
+  return interpolateSpan<kTaps, kPhases, v2d, v2f>(x, n, channels, coeffs, peak);
 }
 
-// Four lanes where the processor has AVX2 (no FMA: the products are rounded before the
-// sums, as in libebur128).
-template <int kTaps>
-__attribute__((target("avx2"))) double interpolateAvx2(const float* x, int64_t n,
-                                                        int channels, const double* coeffs,
-                                                        int phases, double peak) {
-  return interpolateSpan<kTaps, v4d, v4f>(x, n, channels, coeffs, phases, peak);
+template <int kTaps, int kPhases>
+__attribute__((target("avx2"))) double interpolateAvx2(const float* x, int64_t n, int channels,
+                                                       const double* coeffs, double peak) {
+  return interpolateSpan<kTaps, kPhases, v4d, v4f>(x, n, channels, coeffs, peak);
 }
 
-bool haveAvx2() {
+template <int kTaps, int kPhases>
+float estimateSse2(const float* x, int64_t n, int channels, const float* coeffs) {
+  return estimateSpan<kTaps, kPhases, v4f>(x, n, channels, coeffs);
+}
+
+// The estimate may fuse its multiplies and adds (its error bound only tightens).
+template <int kTaps, int kPhases>
+__attribute__((target("avx2,fma"))) float estimateAvx2(const float* x, int64_t n, int channels,
+                                                       const float* coeffs) {
+  return estimateSpan<kTaps, kPhases, v8f>(x, n, channels, coeffs);
+}
+
 #if defined(__x86_64__) || defined(__i386__)
-  static const bool have = __builtin_cpu_supports("avx2");
+bool haveAvx2() {
+  static const bool have = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
   return have;
-#else
-  return false;
-#endif
 }
+#else
+bool haveAvx2() {
+  return false;
+}
+#endif
 
 // The true peak: the largest magnitude of the signal upsampled 4x (below 96 kHz) or 2x
 // (below 192 kHz) by libebur128's polyphase interpolator (a 49-tap Hann-windowed sinc),
 // and of the samples themselves. Each output is the same sum, in the same order and
-// precision, as there; but a stretch of samples is interpolated only when the largest
-// magnitude it holds, times the filter's gain bound, could beat the peak found so far.
+// precision, as there; but a stretch of 64 frames is interpolated only where it could beat
+// the peak found so far: when the largest magnitude it reaches, times the filter's gain
+// bound, is above that peak, and then a float estimate of its outputs comes near it too.
 class TruePeak {
  public:
   TruePeak(int channels, int sampleRate) : channels_(channels) {
@@ -206,18 +267,19 @@ class TruePeak {
     // Rounding in the sums and in the conversion to float stays far inside this margin.
     gainBound_ = gain * (1.0 + 1e-6);
     history_.assign(static_cast<size_t>(reach_) * channels_, 0.0f);
-    // The fast kernels take phases whose taps lie at delays 0, 1, 2, ... (they do: the odd
-    // tap count puts every phase but the unit one on a full run of samples).
-    const size_t n = phases_.empty() ? 0 : phases_[0].size();
-    bool runs = n == 12 || n == 24;
+    // The kernels take three phases of 12 taps (4x) or one of 24 (2x) at delays 0, 1, 2,
+    // ... (the odd tap count puts every phase but the unit one on a full run of samples).
+    taps_ = static_cast<int>(phases_[0].size());
+    bool runs = (taps_ == 12 && phases_.size() == 3) || (taps_ == 24 && phases_.size() == 1);
     for (const auto& phase : phases_) {
-      runs = runs && phase.size() == n;
+      runs = runs && static_cast<int>(phase.size()) == taps_;
       for (size_t t = 0; runs && t < phase.size(); ++t) {
         runs = phase[t].delay == static_cast<int>(t);
         coeffs_.push_back(phase[t].coeff);
+        floatCoeffs_.push_back(static_cast<float>(phase[t].coeff));
       }
     }
-    runTaps_ = runs ? static_cast<int>(n) : 0;
+    if (!runs) throw std::logic_error("unexpected layout of the true-peak interpolator");
   }
 
   // Interleaved frames, in order.
@@ -241,7 +303,13 @@ class TruePeak {
       const float newest = largestMagnitude(at, n);
       if (newest > peak_) peak_ = newest;
       const float reached = std::max(newest, largestMagnitude(at - head, head));
-      if (static_cast<double>(reached) * gainBound_ > peak_) interpolate(at, n);
+      if (static_cast<double>(reached) * gainBound_ <= peak_) continue;
+      // A float estimate first where it can be trusted (its sums stay far from the float
+      // range): the exact outputs only where it comes near the peak.
+      if (reached < 1e30f && static_cast<double>(estimate(at, n)) + 1e-5 * reached <= peak_) {
+        continue;
+      }
+      interpolate(at, n);
     }
     std::copy_n(s + samples, head, history_.begin());
   }
@@ -254,101 +322,124 @@ class TruePeak {
     double coeff;
   };
   static constexpr int64_t kStretch = 64;  // frames judged at once
-  static constexpr int64_t kPad = 4;
+  static constexpr int64_t kPad = 16;      // two vectors of eight floats
 
-  void interpolate(const float* x, int64_t n) {
-    const int phases = static_cast<int>(phases_.size());
+  float estimate(const float* x, int64_t n) const {
+    const float* c = floatCoeffs_.data();
     const bool wide = haveAvx2();
-    if (runTaps_ == 12) {
-      peak_ = (wide ? interpolateAvx2<12> : interpolateSse2<12>)(x, n, channels_,
-                                                                coeffs_.data(), phases, peak_);
-    } else if (runTaps_ == 24) {
-      peak_ = (wide ? interpolateAvx2<24> : interpolateSse2<24>)(x, n, channels_,
-                                                                coeffs_.data(), phases, peak_);
-    } else {
-      interpolateAnyTaps(x, n);
-    }
+    if (taps_ == 12) return (wide ? estimateAvx2<12, 3> : estimateSse2<12, 3>)(x, n, channels_, c);
+    return (wide ? estimateAvx2<24, 1> : estimateSse2<24, 1>)(x, n, channels_, c);
   }
 
-  // The same outputs for any arrangement of taps, two lanes at a time.
-  void interpolateAnyTaps(const float* x, int64_t n) {
-    v2d best = splat(peak_);
-    for (int64_t i = 0; i < n; i += 2) {
-      const v2d valid = i + 1 < n ? v2d{1.0, 1.0} : v2d{1.0, 0.0};
-      for (const auto& phase : phases_) {
-        v2d acc{};
-        for (const Tap& t : phase) {
-          const float* p = x + i - static_cast<int64_t>(t.delay) * channels_;
-          acc += v2d{p[0], p[1]} * splat(t.coeff);
-        }
-        const v2d out = __builtin_convertvector(__builtin_convertvector(acc, v2f), v2d);
-        const v2d magnitude = (out < 0 ? -out : out) * valid;
-        best = magnitude > best ? magnitude : best;
-      }
+  void interpolate(const float* x, int64_t n) {
+    const double* c = coeffs_.data();
+    const bool wide = haveAvx2();
+    if (taps_ == 12) {
+      peak_ = (wide ? interpolateAvx2<12, 3> : interpolateSse2<12, 3>)(x, n, channels_, c, peak_);
+    } else {
+      peak_ = (wide ? interpolateAvx2<24, 1> : interpolateSse2<24, 1>)(x, n, channels_, c, peak_);
     }
-    peak_ = std::max(best[0], best[1]);
   }
 
   int channels_;
   std::vector<std::vector<Tap>> phases_;  // all but a unit phase
-  std::vector<double> coeffs_;            // phase after phase, for the fast kernels
-  int runTaps_ = 0;                       // taps of each phase there, or 0: none fits
+  std::vector<double> coeffs_;            // phase after phase, for the kernels
+  std::vector<float> floatCoeffs_;        // the same rounded to float, for the estimate
+  int taps_ = 0;                          // taps of each phase
   int reach_ = 0;                         // frames of history the taps reach back to
   double gainBound_ = 0.0;
   std::vector<float> history_, scratch_;
   double peak_ = 0.0;
 };
 
-// One signal's K-weighting filter state and gating: the mean squares of 400 ms blocks
-// every 100 ms (integrated loudness) and of 3 s blocks every second (loudness range),
-// both summed from the 100 ms segments' sums.
-struct Stream {
-  Stream(int channels, int sampleRate) : peak(channels, sampleRate) {}
+// One signal's loudness: its K-weighting filter, the mean squares of 400 ms blocks every
+// 100 ms (integrated loudness) and of 3 s blocks every second (loudness range), both
+// summed from the 100 ms segments' sums, and its true peak.
+class Meter {
+ public:
+  Meter(int channels, int sampleRate)
+      : channels_(channels),
+        segmentFrames_((sampleRate + 5) / 10),
+        k_(kWeighting(sampleRate)),
+        peak_(channels, sampleRate) {}
 
-  v2d v1{}, v2{}, v3{}, v4{};  // the filter's state, per channel
-  v2d segment{};               // the open segment's sum of squares, per channel
-  int64_t segments = 0;        // closed so far
-  v2d recent[30] = {};         // the last 30 closed segments' sums
-  std::vector<double> blocks, shortTerm;  // energies that pass the absolute gate
-  TruePeak peak;
-
-  void closeSegment(int64_t segmentFrames) {
-    recent[segments % 30] = segment;
-    segment = v2d{};
-    ++segments;
-    if (segments >= 4) keep(blocks, energy(4, segmentFrames));
-    if (segments >= 30 && segments % 10 == 0) keep(shortTerm, energy(30, segmentFrames));
-  }
-
-  // The mean square of the last `count` segments, summed per channel, then over channels.
-  double energy(int64_t count, int64_t segmentFrames) const {
-    v2d sum{};
-    for (int64_t k = segments - count; k < segments; ++k) sum += recent[k % 30];
-    return (sum[0] + sum[1]) / static_cast<double>(count * segmentFrames);
-  }
-
-  static void keep(std::vector<double>& list, double energy) {
-    if (energy >= kAbsoluteGate) list.push_back(energy);
+  // Interleaved frames, in order.
+  void add(const float* x, int64_t frames) {
+    FlushToZero flush;
+    peak_.add(x, frames);
+    while (frames > 0) {
+      const int64_t n = std::min(frames, segmentFrames_ - filled_);
+      if (channels_ == 2) {
+        filter<2>(x, n);
+      } else {
+        filter<1>(x, n);
+      }
+      filled_ += n;
+      if (filled_ == segmentFrames_) closeSegment();
+      x += n * channels_;
+      frames -= n;
+    }
   }
 
   Loudness result() const {
     Loudness l;
     l.integratedLufs = integrated();
     l.rangeLu = range();
-    const double p = peak.peak();
+    const double p = peak_.peak();
     l.truePeakDbtp = p > 0.0 ? 20.0 * std::log10(p) : kNegativeInfinity;
     return l;
   }
 
+ private:
+  // `n` frames that stay inside the open segment; lanes: the channels. Each frame waits
+  // for the one before; the term of the newest state goes last, so that the wait is one
+  // multiply and one subtraction (libebur128 takes the terms the other way round; the sums
+  // differ in the last bits of a double).
+  template <int kChannels>
+  void filter(const float* x, int64_t n) {
+    const v2d a1 = splat(k_.a[1]), a2 = splat(k_.a[2]), a3 = splat(k_.a[3]), a4 = splat(k_.a[4]);
+    const v2d b0 = splat(k_.b[0]), b1 = splat(k_.b[1]), b2 = splat(k_.b[2]), b3 = splat(k_.b[3]),
+              b4 = splat(k_.b[4]);
+    v2d v1 = v1_, v2 = v2_, v3 = v3_, v4 = v4_, sum = segment_;
+    for (int64_t i = 0; i < n; ++i) {
+      const v2d xi = kChannels == 2 ? v2d{x[2 * i], x[2 * i + 1]} : v2d{x[i], 0.0};
+      const v2d v0 = xi - a4 * v4 - a3 * v3 - a2 * v2 - a1 * v1;
+      const v2d w = b0 * v0 + b1 * v1 + b2 * v2 + b3 * v3 + b4 * v4;
+      v4 = v3, v3 = v2, v2 = v1, v1 = v0;
+      sum += w * w;
+    }
+    v1_ = v1, v2_ = v2, v3_ = v3, v4_ = v4, segment_ = sum;
+  }
+
+  void closeSegment() {
+    recent_[segments_ % 30] = segment_;
+    segment_ = v2d{};
+    filled_ = 0;
+    ++segments_;
+    if (segments_ >= 4) keep(blocks_, energy(4));
+    if (segments_ >= 30 && segments_ % 10 == 0) keep(shortTerm_, energy(30));
+  }
+
+  // The mean square of the last `count` segments, summed per channel, then over channels.
+  double energy(int64_t count) const {
+    v2d sum{};
+    for (int64_t k = segments_ - count; k < segments_; ++k) sum += recent_[k % 30];
+    return (sum[0] + sum[1]) / static_cast<double>(count * segmentFrames_);
+  }
+
+  static void keep(std::vector<double>& list, double energy) {
+    if (energy >= kAbsoluteGate) list.push_back(energy);
+  }
+
   // The mean of the blocks above the relative gate (10 LU under their mean).
   double integrated() const {
-    if (blocks.empty()) return kNegativeInfinity;
+    if (blocks_.empty()) return kNegativeInfinity;
     double sum = 0.0;
-    for (double z : blocks) sum += z;
-    const double gate = sum / static_cast<double>(blocks.size()) * kIntegratedGate;
+    for (double z : blocks_) sum += z;
+    const double gate = sum / static_cast<double>(blocks_.size()) * kIntegratedGate;
     double gated = 0.0;
     size_t count = 0;
-    for (double z : blocks) {
+    for (double z : blocks_) {
       if (z >= gate) {
         gated += z;
         ++count;
@@ -360,88 +451,38 @@ struct Stream {
   // From the 10th to the 95th percentile of the 3 s blocks above the relative gate
   // (20 LU under their mean).
   double range() const {
-    if (shortTerm.empty()) return 0.0;
-    std::vector<double> sorted = shortTerm;
+    if (shortTerm_.empty()) return 0.0;
+    std::vector<double> sorted = shortTerm_;
     std::sort(sorted.begin(), sorted.end());
     double power = 0.0;
     for (double z : sorted) power += z;
     power /= static_cast<double>(sorted.size());
     const double gate = kRangeGate * power;
-    const auto first = std::find_if(sorted.begin(), sorted.end(), [gate](double z) {
-      return !(z < gate);
-    });
+    const auto first =
+        std::find_if(sorted.begin(), sorted.end(), [gate](double z) { return !(z < gate); });
     const auto n = static_cast<size_t>(sorted.end() - first);
     if (n == 0) return 0.0;
     const double high = first[static_cast<size_t>(static_cast<double>(n - 1) * 0.95 + 0.5)];
     const double low = first[static_cast<size_t>(static_cast<double>(n - 1) * 0.1 + 0.5)];
     return lufsOf(high) - lufsOf(low);
   }
+
+  int channels_;
+  int64_t segmentFrames_;  // 100 ms
+  KWeighting k_;
+  v2d v1_{}, v2_{}, v3_{}, v4_{};           // the filter's state, per channel (lanes)
+  v2d segment_{};                           // the open segment's sum of squares, per channel
+  int64_t filled_ = 0;                      // frames in the open segment
+  int64_t segments_ = 0;                    // closed so far
+  v2d recent_[30] = {};                     // the last 30 closed segments' sums
+  std::vector<double> blocks_, shortTerm_;  // energies that pass the absolute gate
+  TruePeak peak_;
 };
 
 }  // namespace
 
-struct LoudnessAnalysis::State {
-  State(int channels, int sampleRate)
-      : channels(channels),
-        segmentFrames((sampleRate + 5) / 10),
-        k(kWeighting(sampleRate)),
-        in(channels, sampleRate),
-        out(channels, sampleRate) {}
-
-  // Both signals through their filters, `n` frames that stay inside the open segment.
-  // The filters' recursions are long chains of dependent operations: run side by side,
-  // each one's wait is the other's work.
-  template <int kChannels>
-  void filter(const float* x, const float* y, int64_t n) {
-    const v2d a1 = splat(k.a[1]), a2 = splat(k.a[2]), a3 = splat(k.a[3]), a4 = splat(k.a[4]);
-    const v2d b0 = splat(k.b[0]), b1 = splat(k.b[1]), b2 = splat(k.b[2]),
-              b3 = splat(k.b[3]), b4 = splat(k.b[4]);
-    v2d p1 = in.v1, p2 = in.v2, p3 = in.v3, p4 = in.v4, ps = in.segment;
-    v2d q1 = out.v1, q2 = out.v2, q3 = out.v3, q4 = out.v4, qs = out.segment;
-    for (int64_t i = 0; i < n; ++i) {
-      const v2d xi = kChannels == 2 ? v2d{x[2 * i], x[2 * i + 1]} : v2d{x[i], 0.0};
-      const v2d yi = kChannels == 2 ? v2d{y[2 * i], y[2 * i + 1]} : v2d{y[i], 0.0};
-      const v2d p0 = xi - a1 * p1 - a2 * p2 - a3 * p3 - a4 * p4;
-      const v2d q0 = yi - a1 * q1 - a2 * q2 - a3 * q3 - a4 * q4;
-      const v2d pw = b0 * p0 + b1 * p1 + b2 * p2 + b3 * p3 + b4 * p4;
-      const v2d qw = b0 * q0 + b1 * q1 + b2 * q2 + b3 * q3 + b4 * q4;
-      p4 = p3, p3 = p2, p2 = p1, p1 = p0;
-      q4 = q3, q3 = q2, q2 = q1, q1 = q0;
-      ps += pw * pw;
-      qs += qw * qw;
-    }
-    in.v1 = p1, in.v2 = p2, in.v3 = p3, in.v4 = p4, in.segment = ps;
-    out.v1 = q1, out.v2 = q2, out.v3 = q3, out.v4 = q4, out.segment = qs;
-  }
-
-  void add(const float* x, const float* y, int64_t frames) {
-    FlushToZero flush;
-    in.peak.add(x, frames);
-    out.peak.add(y, frames);
-    while (frames > 0) {
-      const int64_t n = std::min(frames, segmentFrames - filled);
-      if (channels == 2) {
-        filter<2>(x, y, n);
-      } else {
-        filter<1>(x, y, n);
-      }
-      filled += n;
-      if (filled == segmentFrames) {
-        in.closeSegment(segmentFrames);
-        out.closeSegment(segmentFrames);
-        filled = 0;
-      }
-      x += n * channels;
-      y += n * channels;
-      frames -= n;
-    }
-  }
-
-  int channels;
-  int64_t segmentFrames;  // 100 ms
-  KWeighting k;
-  Stream in, out;
-  int64_t filled = 0;  // frames in the open segment
+struct LoudnessAnalysis::Meters {
+  Meter in, out;
 };
 
 LoudnessAnalysis::LoudnessAnalysis(int channels, int sampleRate) {
@@ -449,17 +490,22 @@ LoudnessAnalysis::LoudnessAnalysis(int channels, int sampleRate) {
   if (channels < 1 || channels > 2 || sampleRate < 16 || sampleRate > 2822400) {
     throw std::runtime_error("cannot start the loudness meter");
   }
-  state_ = std::make_unique<State>(channels, sampleRate);
+  meters_ =
+      std::make_unique<Meters>(Meters{Meter(channels, sampleRate), Meter(channels, sampleRate)});
 }
 
 LoudnessAnalysis::~LoudnessAnalysis() = default;
 
-void LoudnessAnalysis::add(const float* input, const float* output, int64_t frames) {
-  state_->add(input, output, frames);
+void LoudnessAnalysis::addInput(const float* input, int64_t frames) {
+  meters_->in.add(input, frames);
+}
+
+void LoudnessAnalysis::addOutput(const float* output, int64_t frames) {
+  meters_->out.add(output, frames);
 }
 
 std::pair<Loudness, Loudness> LoudnessAnalysis::finish() {
-  return {state_->in.result(), state_->out.result()};
+  return {meters_->in.result(), meters_->out.result()};
 }
 
 }  // namespace tarvo::render

@@ -1,11 +1,11 @@
 // Loudness of the input and the output of a render as EBU R128 / ITU-R BS.1770 measure it:
 // integrated loudness, loudness range and true peak, with libebur128's filter, gates and
 // true-peak interpolator. It is measured here rather than through libebur128's own calls,
-// which cost several times the whole render: both signals go through one loop (their
-// K-weighting filters side by side), the gating energies are summed 100 ms at a time, and
-// the interpolator runs only where its output could exceed the peak found so far. The
-// figures agree with libebur128's far below the digits printed (tests/host checks them
-// against it).
+// which cost several times the whole render: the gating energies are summed 100 ms at a
+// time, the filter's terms are ordered for speed, and the interpolator runs (in the same
+// arithmetic as libebur128's, so the true peak is the same to the bit) only where its
+// output could exceed the peak found so far. Loudness and range agree with libebur128's far
+// below the digits printed (tests/host checks all three against it).
 #pragma once
 
 #include <cstdint>
@@ -24,14 +24,17 @@ class LoudnessAnalysis {
   LoudnessAnalysis(const LoudnessAnalysis&) = delete;
   LoudnessAnalysis& operator=(const LoudnessAnalysis&) = delete;
 
-  // Interleaved frames of the input and the output, as read and as written, in order.
-  void add(const float* input, const float* output, int64_t frames);
+  // Interleaved frames of the input as read, and of the output as written, each in order.
+  // The two signals are measured apart: the input's calls and the output's may come from
+  // two threads at once.
+  void addInput(const float* input, int64_t frames);
+  void addOutput(const float* output, int64_t frames);
   // The figures of the input and of the output.
   std::pair<Loudness, Loudness> finish();
 
  private:
-  struct State;
-  std::unique_ptr<State> state_;
+  struct Meters;
+  std::unique_ptr<Meters> meters_;
 };
 
 }  // namespace tarvo::render

@@ -6,8 +6,13 @@
 #include <condition_variable>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <thread>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 #include "plugin/meter_query.h"
 
@@ -15,27 +20,68 @@ namespace tarvo::render {
 
 namespace {
 
-using v2d = double __attribute__((vector_size(16)));
-using v4f = float __attribute__((vector_size(16)));
-using v4i = int32_t __attribute__((vector_size(16)));
-
 // Audio moves between the threads in chunks of whole blocks, about a third of a second at
 // 48 kHz: large enough that handing one over costs nothing next to its audio, small
 // enough that the last one, which the writer finishes alone, is soon done.
 constexpr int64_t kChunkFrames = 16384;
+
+using v4f = float __attribute__((vector_size(16)));
+using v4i = int32_t __attribute__((vector_size(16)));
 constexpr int kChunks = 4;
 
+// The render's audio buffers, a few megabytes in one piece. On Linux they are asked for as
+// transparent huge pages where the system allows it: one fault and one clear of 2 MB
+// instead of hundreds of 4 kB faults, each of which costs microseconds (tens of them in a
+// virtual machine).
+class AudioMemory {
+ public:
+  explicit AudioMemory(size_t floats) {
+#if defined(__linux__)
+    constexpr size_t kHuge = size_t{2} << 20;
+    const size_t rounded = (floats * sizeof(float) + kHuge - 1) / kHuge * kHuge;
+    mapped_ = rounded + kHuge;  // room to start on a 2 MB boundary
+    void* p = ::mmap(nullptr, mapped_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p != MAP_FAILED) {
+      base_ = p;
+      const uintptr_t aligned = (reinterpret_cast<uintptr_t>(p) + kHuge - 1) & ~(kHuge - 1);
+      data_ = reinterpret_cast<float*>(aligned);
+      ::madvise(data_, rounded, MADV_HUGEPAGE);  // a hint: ignored where not offered
+      return;
+    }
+#endif
+    owned_.reset(new float[floats]);
+    data_ = owned_.get();
+  }
+  ~AudioMemory() {
+#if defined(__linux__)
+    if (base_ != nullptr) ::munmap(base_, mapped_);
+#endif
+  }
+  AudioMemory(const AudioMemory&) = delete;
+  AudioMemory& operator=(const AudioMemory&) = delete;
+
+  float* data() const {
+    return data_;
+  }
+
+ private:
+  float* data_ = nullptr;
+  void* base_ = nullptr;  // the mapping, where there is one
+  size_t mapped_ = 0;
+  std::unique_ptr<float[]> owned_;
+};
+
 struct Chunk {
-  std::vector<float> asRead;                 // interleaved, as the reader gave it
-  std::vector<float> inL, inR, outL, outR;   // what the plug-in sees and gives
-  std::vector<float> written;                // interleaved, as written
+  float* asRead;                                 // interleaved, as the reader gave it
+  float *inL, *inR, *outL, *outR;                // what the plug-in sees and gives
   std::vector<std::pair<double, double>> gains;  // each block's smallest and largest gain
   int64_t frames = 0;
   bool last = false;  // the end of the input
 };
 
-// Chunk numbers on their way round: free -> read -> processed -> free. A stop (an error
-// anywhere) wakes every thread that waits and makes take() answer -1.
+// Chunk numbers on their way round: free -> read -> processed -> free, each stage taken by
+// one thread (the reader, the plug-in's, the writer), which alone is woken for it. A stop
+// (an error anywhere) wakes every thread that waits and makes take() answer -1.
 class Handover {
  public:
   enum Stage { kFree, kRead, kProcessed, kStages };
@@ -46,13 +92,13 @@ class Handover {
       Queue& q = queues_[stage];
       q.slots[(q.first + q.count++) % kChunks] = chunk;
     }
-    changed_.notify_all();
+    queues_[stage].filled.notify_one();
   }
 
   int take(Stage stage) {
     std::unique_lock<std::mutex> lock(mutex_);
     Queue& q = queues_[stage];
-    changed_.wait(lock, [&] { return stopped_ || q.count > 0; });
+    q.filled.wait(lock, [&] { return stopped_ || q.count > 0; });
     if (stopped_) return -1;
     const int chunk = q.slots[q.first];
     q.first = (q.first + 1) % kChunks;
@@ -67,7 +113,7 @@ class Handover {
       if (!error_) error_ = error;
       stopped_ = true;
     }
-    changed_.notify_all();
+    for (Queue& q : queues_) q.filled.notify_all();
   }
 
   std::exception_ptr error() {
@@ -79,24 +125,24 @@ class Handover {
   struct Queue {
     int slots[kChunks] = {};
     int first = 0, count = 0;
+    std::condition_variable filled;
   };
   std::mutex mutex_;
-  std::condition_variable changed_;
   Queue queues_[kStages];
   bool stopped_ = false;
   std::exception_ptr error_;
 };
 
-// Level figures of what went in and out, kept by the writer thread.
+// Level figures of one side, input or output, kept by the thread that sees it.
 struct Levels {
-  double inPeak = 0.0, outPeak = 0.0;
-  double inSquares = 0.0, outSquares = 0.0;
+  double peak = 0.0;
+  double squares = 0.0;
   int64_t overFullScale = 0;
 };
 
 // The largest magnitude of n samples (NaNs passed over, as std::max passes over them) and
 // how many exceed full scale.
-float peakOf(const float* x, int64_t n, int64_t* over) {
+float peakOf(const float* x, int64_t n, int64_t& over) {
   v4f best{};
   v4i above{};
   int64_t i = 0;
@@ -108,36 +154,77 @@ float peakOf(const float* x, int64_t n, int64_t* over) {
     above -= v > 1.0f;  // a true comparison is -1
   }
   float m = std::max({best[0], best[1], best[2], best[3]});
-  int64_t count = int64_t{above[0]} + above[1] + above[2] + above[3];
+  over += int64_t{above[0]} + above[1] + above[2] + above[3];
   for (; i < n; ++i) {
     const float v = std::fabs(x[i]);
     if (v > m) m = v;
-    count += v > 1.0f;
+    over += v > 1.0f;
   }
-  if (over != nullptr) *over += count;
   return m;
 }
 
-// The chunk's levels, and its output interleaved for writing (mono: the average of the
-// two outputs). The sums of squares add frame after frame in the order they always have,
-// so the RMS figures stay the same to the bit.
-void measureAndInterleave(Chunk& k, int channels, Levels& levels) {
-  const int64_t n = k.frames;
-  levels.inPeak = std::max<double>(
-      levels.inPeak, std::max(peakOf(k.inL.data(), n, nullptr), peakOf(k.inR.data(), n, nullptr)));
-  const float outPeak = std::max(peakOf(k.outL.data(), n, &levels.overFullScale),
-                                 peakOf(k.outR.data(), n, &levels.overFullScale));
-  levels.outPeak = std::max<double>(levels.outPeak, outPeak);
-  v2d squares{levels.inSquares, levels.outSquares};  // lanes: in, out
+// The levels of the two channels the plug-in sees (mono: the same samples twice). The sum
+// of squares adds frame after frame in the order it always has, so that the RMS figures
+// stay the same to the bit.
+void measure(const float* left, const float* right, int64_t n, Levels& levels) {
+  const float peak =
+      std::max(peakOf(left, n, levels.overFullScale), peakOf(right, n, levels.overFullScale));
+  levels.peak = std::max<double>(levels.peak, peak);
+  double squares = levels.squares;
   for (int64_t i = 0; i < n; ++i) {
-    const v2d left{k.inL[i], k.outL[i]}, right{k.inR[i], k.outR[i]};
-    squares += left * left + right * right;
+    const double a = left[i], b = right[i];
+    squares += a * a + b * b;
   }
-  levels.inSquares = squares[0];
-  levels.outSquares = squares[1];
-  float* w = k.written.data();
+  levels.squares = squares;
+}
+
+// Fills a chunk from the reader: as many frames as it holds, fewer only at the end.
+void fill(Chunk& k, int64_t capacity, int channels, const ReadFrames& read) {
+  int64_t n = 0;
+  while (n < capacity) {
+    const int64_t got = read(k.asRead + n * channels, capacity - n);
+    if (got <= 0) break;
+    n += got;
+  }
+  const float* x = k.asRead;
   if (channels == 2) {
-    for (int64_t i = 0; i < n; ++i) {
+    int64_t i = 0;
+    for (; i + 4 <= n; i += 4) {  // four frames at a time
+      v4f a, b;
+      std::memcpy(&a, x + 2 * i, sizeof a);
+      std::memcpy(&b, x + 2 * i + 4, sizeof b);
+      const v4f left = __builtin_shufflevector(a, b, 0, 2, 4, 6);
+      const v4f right = __builtin_shufflevector(a, b, 1, 3, 5, 7);
+      std::memcpy(k.inL + i, &left, sizeof left);
+      std::memcpy(k.inR + i, &right, sizeof right);
+    }
+    for (; i < n; ++i) {
+      k.inL[i] = x[2 * i];
+      k.inR[i] = x[2 * i + 1];
+    }
+  } else {
+    std::copy_n(x, n, k.inL);
+    std::copy_n(x, n, k.inR);
+  }
+  k.frames = n;
+  k.last = n < capacity;
+}
+
+// The output interleaved for writing (mono: the average of the two outputs).
+void interleave(const Chunk& k, int channels, float* w) {
+  const int64_t n = k.frames;
+  if (channels == 2) {
+    int64_t i = 0;
+    for (; i + 4 <= n; i += 4) {  // four frames at a time
+      v4f left, right;
+      std::memcpy(&left, k.outL + i, sizeof left);
+      std::memcpy(&right, k.outR + i, sizeof right);
+      const v4f a = __builtin_shufflevector(left, right, 0, 4, 1, 5);
+      const v4f b = __builtin_shufflevector(left, right, 2, 6, 3, 7);
+      std::memcpy(w + 2 * i, &a, sizeof a);
+      std::memcpy(w + 2 * i + 4, &b, sizeof b);
+    }
+    for (; i < n; ++i) {
       w[2 * i] = k.outL[i];
       w[2 * i + 1] = k.outR[i];
     }
@@ -146,34 +233,10 @@ void measureAndInterleave(Chunk& k, int channels, Levels& levels) {
   }
 }
 
-// Fills a chunk from the reader: as many frames as it holds, fewer only at the end.
-void fill(Chunk& k, int64_t capacity, int channels, const ReadFrames& read) {
-  int64_t n = 0;
-  while (n < capacity) {
-    const int64_t got = read(k.asRead.data() + n * channels, capacity - n);
-    if (got <= 0) break;
-    n += got;
-  }
-  const float* x = k.asRead.data();
-  if (channels == 2) {
-    for (int64_t i = 0; i < n; ++i) {
-      k.inL[i] = x[2 * i];
-      k.inR[i] = x[2 * i + 1];
-    }
-  } else {
-    std::copy_n(x, n, k.inL.data());
-    std::copy_n(x, n, k.inR.data());
-  }
-  k.frames = n;
-  k.last = n < capacity;
-}
-
 }  // namespace
 
 RenderStats renderThrough(host::PluginInstance& plugin, const RenderSettings& settings,
-                          int sampleRate, int channels, const ReadFrames& read,
-                          const WriteFrames& write, const Progress& progress,
-                          const Observe& observe) {
+                          int sampleRate, int channels, const RenderIo& io) {
   using vst::effMainsChanged;
   if (settings.program) plugin.dispatch(vst::effSetProgram, 0, *settings.program);
   for (const auto& [index, value] : settings.values) plugin.setParameter(index, value);
@@ -188,16 +251,24 @@ RenderStats renderThrough(host::PluginInstance& plugin, const RenderSettings& se
 
   const int64_t block = settings.blockSize;
   const int64_t capacity = std::max<int64_t>(1, kChunkFrames / block) * block;
+  // All the audio in one allocation, left as it comes (every sample is written before it
+  // is read).
+  const int64_t perChunk = capacity * (channels + 4);
+  const AudioMemory memory(static_cast<size_t>(perChunk * kChunks + capacity * channels));
   std::vector<Chunk> chunks(kChunks);
-  for (Chunk& k : chunks) {
-    k.asRead.resize(static_cast<size_t>(capacity * channels));
-    for (auto* v : {&k.inL, &k.inR, &k.outL, &k.outR}) v->resize(static_cast<size_t>(capacity));
-    k.written.resize(static_cast<size_t>(capacity * channels));
+  for (int c = 0; c < kChunks; ++c) {
+    Chunk& k = chunks[c];
+    k.asRead = memory.data() + c * perChunk;
+    k.inL = k.asRead + capacity * channels;
+    k.inR = k.inL + capacity;
+    k.outL = k.inR + capacity;
+    k.outR = k.outL + capacity;
     k.gains.resize(static_cast<size_t>(capacity / block));
   }
+  float* const written = memory.data() + kChunks * perChunk;  // the writer's, interleaved
 
   RenderStats stats;
-  Levels levels;
+  Levels in, out;
   Handover handover;
   for (int c = 0; c < kChunks; ++c) handover.put(Handover::kFree, c);
   const auto start = std::chrono::steady_clock::now();
@@ -207,9 +278,12 @@ RenderStats renderThrough(host::PluginInstance& plugin, const RenderSettings& se
       for (;;) {
         const int c = handover.take(Handover::kFree);
         if (c < 0) return;
-        fill(chunks[c], capacity, channels, read);
+        Chunk& k = chunks[c];
+        fill(k, capacity, channels, io.read);
+        measure(k.inL, k.inR, k.frames, in);
+        if (io.analyseInput && k.frames > 0) io.analyseInput(k.asRead, k.frames);
         // Once handed on, a chunk belongs to the next thread: nothing of it is read here.
-        const bool last = chunks[c].last;
+        const bool last = k.last;
         handover.put(Handover::kRead, c);
         if (last) return;
       }
@@ -226,16 +300,24 @@ RenderStats renderThrough(host::PluginInstance& plugin, const RenderSettings& se
         if (c < 0) return;
         Chunk& k = chunks[c];
         if (k.frames > 0) {
-          measureAndInterleave(k, channels, levels);
-          if (observe) {
+          interleave(k, channels, written);
+          if (io.observe) {
             for (int64_t at = 0, b = 0; at < k.frames; at += block, ++b) {
-              observe(k.asRead.data() + at * channels, k.written.data() + at * channels,
-                      std::min(block, k.frames - at), k.gains[b].first, k.gains[b].second);
+              io.observe(k.asRead + at * channels, written + at * channels,
+                         std::min(block, k.frames - at), k.gains[b].first, k.gains[b].second);
             }
           }
-          write(k.written.data(), k.frames);
+          if (io.writeBlockByBlock) {
+            for (int64_t at = 0; at < k.frames; at += block) {
+              io.write(written + at * channels, std::min(block, k.frames - at));
+            }
+          } else {
+            io.write(written, k.frames);
+          }
           done += k.frames;
-          if (progress) progress(done);
+          if (io.progress) io.progress(done);
+          measure(k.outL, k.outR, k.frames, out);
+          if (io.analyseOutput) io.analyseOutput(written, k.frames);
         }
         const bool last = k.last;
         handover.put(Handover::kFree, c);
@@ -254,8 +336,8 @@ RenderStats renderThrough(host::PluginInstance& plugin, const RenderSettings& se
       Chunk& k = chunks[c];
       for (int64_t at = 0, b = 0; at < k.frames; at += block, ++b) {
         const int64_t n = std::min(block, k.frames - at);
-        float* inputs[2] = {k.inL.data() + at, k.inR.data() + at};
-        float* outputs[2] = {k.outL.data() + at, k.outR.data() + at};
+        float* inputs[2] = {k.inL + at, k.inR + at};
+        float* outputs[2] = {k.outL + at, k.outR + at};
         plugin.processReplacing(inputs, outputs, static_cast<int32_t>(n));
         // The gain meters' extremes since the last block (every 64 samples inside it), so
         // the figures do not depend on the block size; a plug-in without that request
@@ -299,13 +381,13 @@ RenderStats renderThrough(host::PluginInstance& plugin, const RenderSettings& se
   stats.wallSeconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   plugin.dispatch(effMainsChanged, 0, 0);
-  stats.inPeak = levels.inPeak;
-  stats.outPeak = levels.outPeak;
-  stats.overFullScale = levels.overFullScale;
+  stats.inPeak = in.peak;
+  stats.outPeak = out.peak;
+  stats.overFullScale = out.overFullScale;
   stats.seconds = double(stats.frames) / sampleRate;
   if (stats.frames > 0) {
-    stats.inRms = std::sqrt(levels.inSquares / (2.0 * stats.frames));
-    stats.outRms = std::sqrt(levels.outSquares / (2.0 * stats.frames));
+    stats.inRms = std::sqrt(in.squares / (2.0 * stats.frames));
+    stats.outRms = std::sqrt(out.squares / (2.0 * stats.frames));
   }
   return stats;
 }

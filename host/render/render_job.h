@@ -49,20 +49,29 @@ using Progress = std::function<void(int64_t done)>;
 // with the smallest and largest gain the plug-in's meters showed over it (linear).
 using Observe = std::function<void(const float* in, const float* out, int64_t frames,
                                    double minGain, double maxGain)>;
+// Sees the audio in order, interleaved, a stretch of any length at a time.
+using Analyse = std::function<void(const float* interleaved, int64_t frames)>;
+
+// Where a render's audio comes from and goes, and who else sees it. The plug-in runs on
+// the thread that calls renderThrough while a reader thread reads ahead and a writer
+// thread writes behind it, a few hundred milliseconds of audio apart; each function is
+// called on the thread named, one call at a time, in the order of the audio.
+struct RenderIo {
+  ReadFrames read;    // reader thread
+  WriteFrames write;  // writer thread: as much as is ready at a time, or block by block
+  bool writeBlockByBlock = false;  // for encoders whose output depends on the pieces
+  Progress progress;               // writer thread, after each write (may be empty)
+  Observe observe;                 // writer thread, block by block (may be empty)
+  Analyse analyseInput;            // reader thread, the input as read (may be empty)
+  Analyse analyseOutput;           // writer thread, the output as written (may be empty)
+};
 
 // Applies the settings, starts processing at `sampleRate`, runs every frame the reader
 // gives through processReplacing in blocks of settings.blockSize frames (the last one
 // shorter; mono as dual mono, written back as the average of the two outputs), and stops
-// processing. `channels` must be 1 or 2.
-//
-// The plug-in runs on the calling thread while a reader thread reads ahead and a writer
-// thread writes behind it, a few hundred milliseconds of audio apart: `read` is called on
-// the reader thread; `observe`, `write` and `progress` on the writer thread, in the
-// order of the audio. An exception from any of them stops the render and is rethrown
-// here once all three threads have stopped.
+// processing. `channels` must be 1 or 2. An exception from any of the functions stops the
+// render and is rethrown here once all three threads have stopped.
 RenderStats renderThrough(host::PluginInstance& plugin, const RenderSettings& settings,
-                          int sampleRate, int channels, const ReadFrames& read,
-                          const WriteFrames& write, const Progress& progress = nullptr,
-                          const Observe& observe = nullptr);
+                          int sampleRate, int channels, const RenderIo& io);
 
 }  // namespace tarvo::render

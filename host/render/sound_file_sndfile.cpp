@@ -1,4 +1,5 @@
 // The libsndfile backend of sound_file.h: every format libsndfile reads and writes.
+#include <fcntl.h>
 #include <sndfile.h>
 #include <unistd.h>
 
@@ -103,11 +104,30 @@ struct SoundFileReader::Backend {
 
 struct SoundFileWriter::Backend {
   SNDFILE* file = nullptr;
+  int fd = -1;             // the temporary file's descriptor, where we opened it ourselves
+  int64_t handedOver = 0;  // bytes already given to the kernel to write out
   int channels = 0;
   int bits = 0;  // rounded here to this many bits, or 0: written as floats
   std::vector<int> ints;
   ~Backend() {
     if (file != nullptr) sf_close(file);
+    if (fd >= 0) ::close(fd);
+  }
+
+  // Starts writing the finished part of the file out, every few megabytes, while the render
+  // goes on. Otherwise the rename over an existing file would do it at the end (ext4 writes
+  // out a file renamed over another before the rename returns), with nothing else to do
+  // meanwhile. The first page, whose header is rewritten at the end, is left for then.
+  void startWriteBack() {
+#if defined(__linux__)
+    constexpr int64_t kStep = int64_t{4} << 20;
+    if (fd < 0) return;
+    const int64_t end = ::lseek(fd, 0, SEEK_CUR);
+    if (handedOver == 0) handedOver = 4096;
+    if (end - handedOver < kStep) return;
+    ::sync_file_range(fd, handedOver, end - handedOver, SYNC_FILE_RANGE_WRITE);  // a hint
+    handedOver = end;
+#endif
   }
 };
 
@@ -172,7 +192,20 @@ SoundFileWriter::SoundFileWriter(const std::string& path, const AudioFormat& for
   if (output_.isStandardOutput()) {
     backend_->file = openStandardOutput(info);
   } else {
-    backend_->file = sf_open(output_.temporaryPath().c_str(), SFM_WRITE, &info);
+    // Opened here as libsndfile opens it, to keep the descriptor for startWriteBack; where
+    // that fails, libsndfile tries and words the reason.
+    const int fd = ::open(output_.temporaryPath().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    if (fd >= 0) {
+      backend_->file = sf_open_fd(fd, SFM_WRITE, &info, SF_FALSE);
+      if (backend_->file == nullptr) {
+        ::close(fd);
+      } else {
+        backend_->fd = fd;
+      }
+    }
+    if (backend_->file == nullptr) {
+      backend_->file = sf_open(output_.temporaryPath().c_str(), SFM_WRITE, &info);
+    }
   }
   if (backend_->file == nullptr) {
     const std::string reason = sf_strerror(nullptr);
@@ -212,11 +245,17 @@ void SoundFileWriter::write(const float* interleaved, int64_t frames) {
     throw std::runtime_error("writing '" + output_.path() +
                              "' failed: " + sf_strerror(backend_->file));
   }
+  backend_->startWriteBack();
 }
 
 void SoundFileWriter::commit() {
-  const int rc = sf_close(backend_->file);
+  int rc = sf_close(backend_->file);
   backend_->file = nullptr;
+  if (backend_->fd >= 0) {
+    // libsndfile's own close reports a failing close() the same way.
+    if (::close(backend_->fd) != 0 && rc == 0) rc = SF_ERR_SYSTEM;
+    backend_->fd = -1;
+  }
   if (rc != 0) {
     throw std::runtime_error("finishing '" + output_.path() + "' failed: " + sf_error_number(rc));
   }

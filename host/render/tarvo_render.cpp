@@ -307,13 +307,13 @@ int run(const std::vector<std::string>& args) {
 
   // The input first: a wrong path is the most common mistake.
   std::optional<render::SoundFileReader> reader;
-  render::StereoSignal demoSignal;
+  std::optional<render::DemoSource> demoSource;  // made as the render asks for it
   render::AudioFormat inFormat;
   int64_t totalFrames = 0;
   if (demo) {
-    demoSignal = render::makeDemoSignal();
-    inFormat = {fc::kWav | fc::kFloat, 2, demoSignal.sampleRate};
-    totalFrames = demoSignal.frames();
+    demoSource.emplace();
+    inFormat = {fc::kWav | fc::kFloat, 2, demoSource->sampleRate()};
+    totalFrames = demoSource->frames();
   } else {
     std::error_code ec;
     const std::filesystem::path inPath = render::pathFromUtf8(input);
@@ -355,13 +355,9 @@ int run(const std::vector<std::string>& args) {
   if (plugin.effect() == nullptr) throw std::runtime_error("the plug-in declined to start");
 
   render::SoundFileWriter writer(output, outFormat);
-  int64_t demoPosition = 0;
   render::ReadFrames read = [&](float* buffer, int64_t frames) -> int64_t {
     if (reader) return reader->read(buffer, frames);
-    const int64_t n = std::min<int64_t>(frames, demoSignal.frames() - demoPosition);
-    std::copy_n(demoSignal.interleaved.data() + 2 * demoPosition, 2 * n, buffer);
-    demoPosition += n;
-    return n;
+    return demoSource->read(buffer, static_cast<long>(frames));
   };
   // With --json, standard output carries the JSON object only; with "-" as the output, the
   // audio only.
@@ -369,36 +365,35 @@ int run(const std::vector<std::string>& args) {
   std::ostream& say = json || audioOut ? std::cerr : std::cout;
   const std::string unchanged = render::unchangedSoundNote(settings);
   if (!unchanged.empty()) say << unchanged << "\n";
-  render::Observe observe;
-  const bool plotWanted = !plotPath.empty();
-  bool loudnessWanted = false;
+  render::ProgressBar bar(totalFrames);
+  render::RenderIo io;
+  io.read = read;
+  io.write = [&](const float* buffer, int64_t frames) { writer.write(buffer, frames); };
+  // The lossy encoders' output depends on how the audio is handed to them: they get it
+  // block by block, as they always have. Samples stored as they are go in large writes.
+  const int encoding = outFormat.sndfileFormat & fc::kSubMask;
+  io.writeBlockByBlock =
+      encoding == fc::kVorbis || encoding == fc::kOpus || encoding == fc::kMpegLayer3;
+  io.progress = [&](int64_t done) { bar(done); };
 #if TARVO_WITH_LOUDNESS
   std::optional<render::LoudnessAnalysis> loudness;
   if (!noLoudness) {
-    loudnessWanted = true;
     loudness.emplace(inFormat.channels, inFormat.sampleRate);
+    io.analyseInput = [&](const float* in, int64_t frames) { loudness->addInput(in, frames); };
+    io.analyseOutput = [&](const float* out, int64_t frames) { loudness->addOutput(out, frames); };
   }
 #endif
 #if TARVO_WITH_SNAPSHOT
   std::optional<snapshot::RenderTrace> trace;
-  if (!plotPath.empty()) trace.emplace(inFormat.sampleRate, std::max(1, inFormat.sampleRate / 100));
-#endif
-  if (loudnessWanted || plotWanted) {
-    observe = [&](const float* in, const float* out, int64_t frames, double low, double high) {
-#if TARVO_WITH_LOUDNESS
-      if (loudness) loudness->add(in, out, frames);
-#endif
-#if TARVO_WITH_SNAPSHOT
-      if (trace) trace->add(in, out, frames, inFormat.channels, low, high);
-#endif
-      (void)in, (void)out, (void)frames, (void)low, (void)high;
+  if (!plotPath.empty()) {
+    trace.emplace(inFormat.sampleRate, std::max(1, inFormat.sampleRate / 100));
+    io.observe = [&](const float* in, const float* out, int64_t frames, double low, double high) {
+      trace->add(in, out, frames, inFormat.channels, low, high);
     };
   }
-  render::ProgressBar bar(totalFrames);
-  render::RenderStats stats = render::renderThrough(
-      plugin, settings, inFormat.sampleRate, inFormat.channels, read,
-      [&](const float* buffer, int64_t frames) { writer.write(buffer, frames); },
-      [&](int64_t done) { bar(done); }, observe);
+#endif
+  render::RenderStats stats =
+      render::renderThrough(plugin, settings, inFormat.sampleRate, inFormat.channels, io);
 #if TARVO_WITH_LOUDNESS
   if (loudness) std::tie(stats.inLoudness, stats.outLoudness) = loudness->finish();
 #endif

@@ -261,7 +261,8 @@ int WavFormat::bytesPerSample() const {
 }
 
 int32_t floatToPcm(float x, int bits) {
-  const double scale = std::ldexp(1.0, bits - 1);
+  // 2^(bits - 1), exactly (as std::ldexp gives it, without a library call per sample).
+  const auto scale = static_cast<double>(int64_t{1} << (bits - 1));
   if (std::isnan(x)) return 0;
   const double s = double(x) * scale;  // exact: a power-of-two scale of a float
   if (s >= scale - 1.0) return static_cast<int32_t>(scale - 1.0);

@@ -156,6 +156,27 @@ TEST_F(RenderFiles, EveryFrameComesOutOnceAndInOrder) {
   EXPECT_TRUE(readFile(out).samples == readFile(in).samples);
 }
 
+// A lossy encoder's output depends on the pieces it is handed: it gets the audio block by
+// block, as an encoder fed one block per write makes it from the same samples.
+TEST_F(RenderFiles, LossyOutputIsEncodedBlockByBlock) {
+  const std::string settings = " -p 13 --seed 8 --block 300";
+  ASSERT_EQ(runRender(q(stereo) + " " + q(dir / "o.wav") + " --format wavf" + settings).status, 0);
+  ASSERT_EQ(runRender(q(stereo) + " " + q(dir / "o.ogg") + settings).status, 0);
+  const Audio rendered = readFile(dir / "o.wav");
+  SF_INFO info{};
+  info.format = SF_FORMAT_OGG | SF_FORMAT_VORBIS;
+  info.channels = 2;
+  info.samplerate = 44100;
+  SNDFILE* f = sf_open((dir / "blocks.ogg").c_str(), SFM_WRITE, &info);
+  ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
+  for (sf_count_t at = 0; at < rendered.info.frames; at += 300) {
+    sf_writef_float(f, rendered.samples.data() + 2 * at,
+                    std::min<sf_count_t>(300, rendered.info.frames - at));
+  }
+  sf_close(f);
+  EXPECT_TRUE(readFile(dir / "o.ogg").samples == readFile(dir / "blocks.ogg").samples);
+}
+
 // A write that fails part way (here at the file size limit) fails the run with the reason,
 // leaves no temporary file and keeps the old output.
 TEST_F(RenderFiles, AFailedWriteFailsTheRunAndKeepsTheOldOutput) {
@@ -163,11 +184,10 @@ TEST_F(RenderFiles, AFailedWriteFailsTheRunAndKeepsTheOldOutput) {
   writeFile(in, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100, integerNoise(44100 * 3, 16, 0.5));
   std::ofstream(out, std::ios::binary) << "precious";
   // 400 blocks of 512 or 1024 bytes (sh or bash) is less than the 529 kB output.
-  const Result r = runCommand(std::string("trap '' XFSZ; ulimit -f 400; exec ") +
-                              TARVO_RENDER_EXE + " " + q(in) + " " + q(out));
+  const Result r = runCommand(std::string("trap '' XFSZ; ulimit -f 400; exec ") + TARVO_RENDER_EXE +
+                              " " + q(in) + " " + q(out));
   EXPECT_EQ(r.status, 1) << r.output;
-  EXPECT_NE(r.output.find("writing '" + out.string() + "' failed"), std::string::npos)
-      << r.output;
+  EXPECT_NE(r.output.find("writing '" + out.string() + "' failed"), std::string::npos) << r.output;
   EXPECT_TRUE(fileBytes(out) == "precious");
   for (const auto& entry : fs::directory_iterator(dir)) {
     EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
