@@ -17,8 +17,8 @@
 // UNIT is the plug-in's label for the parameter or, when the label is empty, the unit after
 // the number in the display texts ("-40.0 dB" gives "dB"). MIN and MAX are the numbers that
 // TEXT0 and TEXT1 show, when both are a number followed by the same unit or by nothing;
-// otherwise both are empty (switches, selectors, ratios). Reading TEXT0 and TEXT1 sets the parameter
-// on this throw-away instance and puts the loaded value back afterwards.
+// otherwise both are empty (switches, selectors, ratios). Reading TEXT0 and TEXT1 sets the
+// parameter on this throw-away instance and puts the loaded value back afterwards.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -95,9 +95,9 @@ void printTsv(PluginInstance& plugin) {
   const int32_t id = e->uniqueID;
   const char id4[5] = {char(id >> 24), char(id >> 16), char(id >> 8), char(id), '\0'};
   record("identity", field(plugin.effectName()), field(plugin.vendorString()),
-         field(plugin.productString()), field(id4), std::to_string(id),
-         std::to_string(e->version), std::to_string(e->numInputs), std::to_string(e->numOutputs),
-         std::to_string(e->numParams), std::to_string(e->numPrograms));
+         field(plugin.productString()), field(id4), std::to_string(id), std::to_string(e->version),
+         std::to_string(e->numInputs), std::to_string(e->numOutputs), std::to_string(e->numParams),
+         std::to_string(e->numPrograms));
   for (int i = 0; i < e->numParams; ++i) {
     const float loaded = plugin.getParameter(i);
     plugin.setParameter(i, 0.0f);

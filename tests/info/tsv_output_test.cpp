@@ -24,8 +24,7 @@ using Fields = std::vector<std::string>;
 // The output's records, split at line ends and tabs (empty fields kept).
 std::vector<Fields> tsvRecords(int* status) {
   std::string output;
-  const std::string command =
-      std::string(TARVO_INFO_EXE) + " --tsv '" + TARVO_PLUGIN_FILE + "'";
+  const std::string command = std::string(TARVO_INFO_EXE) + " --tsv '" + TARVO_PLUGIN_FILE + "'";
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return {};
   std::array<char, 512> chunk{};
@@ -53,10 +52,17 @@ TEST(TarvoInfoTsv, ListsTheParameterTableAndTheFactoryPrograms) {
   ASSERT_EQ(status, 0);
   ASSERT_EQ(records.size(), size_t(1 + kNumParams + kNumPrograms));
 
-  const Fields identity = {"identity", "Tarvo", "Velmora Audio", "Tarvo", "vm7q",
+  const Fields identity = {"identity",
+                           "Tarvo",
+                           "Velmora Audio",
+                           "Tarvo",
+                           "vm7q",
                            std::to_string(('v' << 24) | ('m' << 16) | ('7' << 8) | 'q'),
                            records[0].size() > 6 ? records[0][6] : "",
-                           "2", "2", std::to_string(kNumParams), std::to_string(kNumPrograms)};
+                           "2",
+                           "2",
+                           std::to_string(kNumParams),
+                           std::to_string(kNumPrograms)};
   EXPECT_EQ(records[0], identity);
 
   for (int i = 0; i < kNumParams; ++i) {
