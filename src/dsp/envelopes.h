@@ -104,13 +104,11 @@ TARVO_INLINE Pair runEnvelopes(Pair g, Envelopes& e, const Settings& p, const Co
   // least 1 (division rounds monotonically), so w is not above 0 whatever the division
   // gives: that test, the usual outcome, spares the division.
   e.gainAvg = (g - e.gainAvg) * splat(p.avgFrac) + e.gainAvg;
-  bool timed = false;
-  Pair w;
+  Pair w = splat(0.0f);
   if (!(allAtLeast(g, e.gainAvg) && allPositive(e.gainAvg))) {
     w = splat(p.pdeW) * (one - g / e.gainAvg);
-    timed = anyPositive(w);
   }
-  if (timed) {
+  if (anyPositive(w)) {
     const Pair wc = clamp01(w);
     const Pair fromW = wc * splat(k.coef3ms);
     const Pair rest = one - wc;
