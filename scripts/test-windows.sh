@@ -204,6 +204,10 @@ if [ "$(echo "${qemu_version:-0 0}" | awk '{print $1 * 100 + $2}')" -ge 801 ]; t
   # close and reopen, and a host that closes the editor or the effect inside the shell call.
   # The test of the shell itself starts a second program and stays 64-bit only. 60 s at most.
   phase "mingw32: editor under 32-bit Wine"
+  # The prefix's Wine server outlives the display of the steps before it and would hand
+  # the new program the old, closed display, where no window can be made: it is stopped
+  # so that the editor's programs start one on the display of their own step.
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
   editor32=ok
   if ! timeout 60 xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
     cmake/wine32-run.sh build/mingw32/tests/platform/tarvo_win32_editor_test.exe \
