@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "render/sample_peak.h"
+
 #if defined(__SSE2__)
 #include <xmmintrin.h>
 #endif
@@ -87,24 +89,6 @@ double lufsOf(double energy) {
 const double kAbsoluteGate = std::pow(10.0, (-70.0 + 0.691) / 10.0);
 const double kIntegratedGate = std::pow(10.0, -10.0 / 10.0);
 const double kRangeGate = std::pow(10.0, -20.0 / 10.0);
-
-// The largest magnitude among n samples; NaNs are passed over (they compare false).
-float largestMagnitude(const float* x, int64_t n) {
-  v4f best{};
-  int64_t i = 0;
-  for (; i + 4 <= n; i += 4) {
-    v4f v;
-    std::memcpy(&v, x + i, sizeof v);
-    v = v < 0 ? -v : v;
-    best = v > best ? v : best;
-  }
-  float m = std::max({best[0], best[1], best[2], best[3]});
-  for (; i < n; ++i) {
-    const float v = std::fabs(x[i]);
-    if (v > m) m = v;
-  }
-  return m;
-}
 
 // Every interpolated output of n interleaved samples at x (their history before them)
 // for kPhases phases of kTaps taps at delays 0, 1, ... kTaps - 1 frames (coefficients

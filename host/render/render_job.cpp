@@ -10,6 +10,8 @@
 #include <mutex>
 #include <thread>
 
+#include "render/sample_peak.h"
+
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
@@ -26,7 +28,6 @@ namespace {
 constexpr int64_t kChunkFrames = 16384;
 
 using v4f = float __attribute__((vector_size(16)));
-using v4i = int32_t __attribute__((vector_size(16)));
 constexpr int kChunks = 4;
 
 // The render's audio buffers, a few megabytes in one piece. On Linux they are asked for as
@@ -140,35 +141,12 @@ struct Levels {
   int64_t overFullScale = 0;
 };
 
-// The largest magnitude of n samples (NaNs passed over, as std::max passes over them) and
-// how many exceed full scale.
-float peakOf(const float* x, int64_t n, int64_t& over) {
-  v4f best{};
-  v4i above{};
-  int64_t i = 0;
-  for (; i + 4 <= n; i += 4) {
-    v4f v;
-    std::memcpy(&v, x + i, sizeof v);
-    v = v < 0 ? -v : v;
-    best = v > best ? v : best;
-    above -= v > 1.0f;  // a true comparison is -1
-  }
-  float m = std::max({best[0], best[1], best[2], best[3]});
-  over += int64_t{above[0]} + above[1] + above[2] + above[3];
-  for (; i < n; ++i) {
-    const float v = std::fabs(x[i]);
-    if (v > m) m = v;
-    over += v > 1.0f;
-  }
-  return m;
-}
-
 // The levels of the two channels the plug-in sees (mono: the same samples twice). The sum
 // of squares adds frame after frame in the order it always has, so that the RMS figures
 // stay the same to the bit.
 void measure(const float* left, const float* right, int64_t n, Levels& levels) {
-  const float peak =
-      std::max(peakOf(left, n, levels.overFullScale), peakOf(right, n, levels.overFullScale));
+  const float peak = std::max(largestMagnitude(left, n, &levels.overFullScale),
+                              largestMagnitude(right, n, &levels.overFullScale));
   levels.peak = std::max<double>(levels.peak, peak);
   double squares = levels.squares;
   for (int64_t i = 0; i < n; ++i) {
