@@ -90,6 +90,29 @@ const double kAbsoluteGate = std::pow(10.0, (-70.0 + 0.691) / 10.0);
 const double kIntegratedGate = std::pow(10.0, -10.0 / 10.0);
 const double kRangeGate = std::pow(10.0, -20.0 / 10.0);
 
+// Adds the kTaps taps of every phase for the two vectors of lanes that start at x: the
+// float samples converted to the accumulators' type V (from F, the same width of floats),
+// each product rounded before its sum, taps in order.
+template <int kTaps, int kPhases, typename V, typename F, typename C>
+[[gnu::always_inline]] inline void accumulateTaps(const float* x, int channels, const C* coeffs,
+                                                  V (&acc)[2][kPhases]) {
+  constexpr int kLanes = sizeof(V) / sizeof(C);
+#pragma GCC unroll 24
+  for (int t = 0; t < kTaps; ++t) {
+    const float* at = x - static_cast<int64_t>(t) * channels;
+    F f0, f1;
+    std::memcpy(&f0, at, sizeof f0);
+    std::memcpy(&f1, at + kLanes, sizeof f1);
+    const V x0 = __builtin_convertvector(f0, V), x1 = __builtin_convertvector(f1, V);
+#pragma GCC unroll 4
+    for (int p = 0; p < kPhases; ++p) {
+      const C c = coeffs[p * kTaps + t];
+      acc[0][p] += x0 * c;
+      acc[1][p] += x1 * c;
+    }
+  }
+}
+
 // Every interpolated output of n interleaved samples at x (their history before them)
 // for kPhases phases of kTaps taps at delays 0, 1, ... kTaps - 1 frames (coefficients
 // phase after phase): the largest magnitude, or `peak` if none is larger. Lanes are
@@ -105,20 +128,7 @@ template <int kTaps, int kPhases, typename V, typename F>
   V best = V{} + peak;
   for (int64_t i = 0; i < n; i += 2 * kLanes) {
     V acc[2][kPhases] = {};
-#pragma GCC unroll 24
-    for (int t = 0; t < kTaps; ++t) {
-      const float* at = x + i - static_cast<int64_t>(t) * channels;
-      F f0, f1;
-      std::memcpy(&f0, at, sizeof f0);
-      std::memcpy(&f1, at + kLanes, sizeof f1);
-      const V x0 = __builtin_convertvector(f0, V), x1 = __builtin_convertvector(f1, V);
-#pragma GCC unroll 4
-      for (int p = 0; p < kPhases; ++p) {
-        const double c = coeffs[p * kTaps + t];
-        acc[0][p] += x0 * c;
-        acc[1][p] += x1 * c;
-      }
-    }
+    accumulateTaps<kTaps, kPhases, V, F>(x + i, channels, coeffs, acc);
     for (int v = 0; v < 2; ++v) {
       const V remaining = V{} + static_cast<double>(n - i - v * kLanes);
       for (int p = 0; p < kPhases; ++p) {
@@ -147,19 +157,7 @@ template <int kTaps, int kPhases, typename VF>
   VF best{};
   for (int64_t i = 0; i < n; i += 2 * kLanes) {
     VF acc[2][kPhases] = {};
-#pragma GCC unroll 24
-    for (int t = 0; t < kTaps; ++t) {
-      const float* at = x + i - static_cast<int64_t>(t) * channels;
-      VF x0, x1;
-      std::memcpy(&x0, at, sizeof x0);
-      std::memcpy(&x1, at + kLanes, sizeof x1);
-#pragma GCC unroll 4
-      for (int p = 0; p < kPhases; ++p) {
-        const float c = coeffs[p * kTaps + t];
-        acc[0][p] += x0 * c;
-        acc[1][p] += x1 * c;
-      }
-    }
+    accumulateTaps<kTaps, kPhases, VF, VF>(x + i, channels, coeffs, acc);
     for (int v = 0; v < 2; ++v) {
       for (int p = 0; p < kPhases; ++p) {
         const VF magnitude = acc[v][p] < 0 ? -acc[v][p] : acc[v][p];
