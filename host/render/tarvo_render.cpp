@@ -49,7 +49,7 @@ struct UsageError : std::runtime_error {
 void printList() {
   std::cout << "Parameters (use --set \"NAME=VALUE\", or NAME=0.5n for a normalized value):\n";
   for (int i = 0; i < params::kNumParams; ++i) {
-    if (params::displayKind[i] == params::DisplayKind::Nothing) continue;
+    if (params::kParams[i].kind == params::DisplayKind::Nothing) continue;
     std::printf("  %-13s %s\n", params::paramNames[i], params::describeRange(i).c_str());
   }
   std::cout << "\nPrograms (use --program NUMBER or --program NAME):\n";
@@ -69,7 +69,7 @@ std::string programList() {
 std::string parameterList() {
   std::string out;
   for (int i = 0; i < params::kNumParams; ++i) {
-    if (params::displayKind[i] == params::DisplayKind::Nothing) continue;
+    if (params::kParams[i].kind == params::DisplayKind::Nothing) continue;
     out += std::string(out.empty() ? "" : ", ") + params::paramNames[i];
   }
   return out;
@@ -92,7 +92,7 @@ render::RenderSettings parseSettings(const std::string& programText,
     }
     const std::string name = set.substr(0, eq);
     const auto index = params::findParameter(name);
-    if (!index || params::displayKind[*index] == params::DisplayKind::Nothing) {
+    if (!index || params::kParams[*index].kind == params::DisplayKind::Nothing) {
       throw UsageError("unknown parameter '" + name + "'; the parameters are: " + parameterList());
     }
     const params::ParsedValue value = params::parseValue(*index, set.substr(eq + 1));

@@ -10,12 +10,7 @@ namespace tarvo::editor {
 
 namespace {
 
-// Nearest integer, ties to even, of a value computed in double precision.
-int roundEven(double x) {
-  return static_cast<int>(std::nearbyint(x));
-}
-
-// The curve settings that UpdateGrafData recomputes, and the parameters that reshape the
+// The curve settings that UpdateCurveSetting recomputes, and the parameters that reshape the
 // drawn curve (those plus auto-gain and output gain).
 bool ShapesCurve(int index) {
   return index == params::kThreshold || index == params::kRatio || index == params::kKnee ||
@@ -30,7 +25,7 @@ bool MovesCurve(int index) {
 int KnobSteps(float value, int maximum) {
   const double steps = double(value) * maximum;
   if (!(steps >= 0.0)) return 0;
-  return steps > maximum ? maximum : roundEven(steps);
+  return steps > maximum ? maximum : params::nearestEven(steps);
 }
 
 }  // namespace
@@ -45,7 +40,7 @@ void TPluginEditorWindow::UpdateControls() {
     UpdateKnob(i, value);
     UpdateEditBox(static_cast<int16_t>(i), value);
     UpdateButton(i);
-    if (ShapesCurve(i)) UpdateGrafData(i);
+    if (ShapesCurve(i)) UpdateCurveSetting(i);
     if (MovesCurve(i)) redrawGraph = true;
   }
   if (redrawGraph) UpdateDisplay();
@@ -74,18 +69,18 @@ void TPluginEditorWindow::UpdateButton(int index) {
     case params::kDetFilter:
     case params::kDetEq:
       // Lit above 0.5; exactly 0.5 rounds to 0 (ties to even).
-      switches[index]->SetOpacity(roundEven(v) == 1 ? 255 : 0);
+      switches[index]->SetOpacity(params::nearestEven(v) == 1 ? 255 : 0);
       break;
     case params::kReleaseType: {
-      for (auto* arrow : relTypes) arrow->SetOpacity(0);
+      for (auto* arrow : releaseTypeArrows) arrow->SetOpacity(0);
       const double k = std::nearbyint(4.0 * double(v));
-      if (k >= 0.0 && k <= 4.0) relTypes[static_cast<int>(k)]->SetOpacity(255);
+      if (k >= 0.0 && k <= 4.0) releaseTypeArrows[static_cast<int>(k)]->SetOpacity(255);
       break;
     }
     case params::kStereoLink: {
-      for (auto* arrow : linkTypes) arrow->SetOpacity(0);
+      for (auto* arrow : linkTypeArrows) arrow->SetOpacity(0);
       const double k = std::nearbyint(2.0 * double(v));
-      if (k >= 0.0 && k <= 2.0) linkTypes[static_cast<int>(k)]->SetOpacity(255);
+      if (k >= 0.0 && k <= 2.0) linkTypeArrows[static_cast<int>(k)]->SetOpacity(255);
       break;
     }
     default:
@@ -106,7 +101,7 @@ void TPluginEditorWindow::KnobControlChange(toolkit::TCustomDIBControl& sender) 
   Automate(t, v);
   paramCopy[t] = v;
   if (ShapesCurve(t)) {
-    UpdateGrafData(t);
+    UpdateCurveSetting(t);
     UpdateDisplay();
   } else if (t == params::kOutputGain) {
     UpdateDisplay();
@@ -120,7 +115,7 @@ void TPluginEditorWindow::ControlMouseDown(toolkit::TCustomDIBControl& sender,
   const int t = knob.Tag();
   if (shift.ctrl && t >= 0 && t < params::kNumParams) {
     // Not updating: the change event sends the reset value to the effect.
-    knob.SetPosition(roundEven(double(knob.Max()) * resetValue[t]));
+    knob.SetPosition(params::nearestEven(double(knob.Max()) * params::kParams[t].reset));
   }
   const double v = double(knob.Position()) / knob.Max();
   knob.SetEnabled(false);
@@ -129,9 +124,9 @@ void TPluginEditorWindow::ControlMouseDown(toolkit::TCustomDIBControl& sender,
   // keeps the position inside the range in both directions.
   if (shift.shift) {
     knob.SetMax(1000);
-    knob.SetPosition(roundEven(v * 1000.0));
+    knob.SetPosition(params::nearestEven(v * 1000.0));
   } else {
-    knob.SetPosition(roundEven(v * 100.0));
+    knob.SetPosition(params::nearestEven(v * 100.0));
     knob.SetMax(100);
   }
   knob.SetEnabled(true);
@@ -150,7 +145,7 @@ void TPluginEditorWindow::SwitchClick(toolkit::TCustomDIBControl& sender) {
   Automate(t, static_cast<float>(flipped));
 }
 
-void TPluginEditorWindow::ReltypeClick(toolkit::TCustomDIBControl& sender) {
+void TPluginEditorWindow::ReleaseTypeClick(toolkit::TCustomDIBControl& sender) {
   Automate(params::kReleaseType, static_cast<float>(sender.Tag() / 4.0));
 }
 
@@ -159,22 +154,22 @@ void TPluginEditorWindow::LinkTypeClick(toolkit::TCustomDIBControl& sender) {
 }
 
 void TPluginEditorWindow::UsersManualClick() {
-  if (effect == nullptr) return;
-  std::optional<std::string> manual = effect->readSettingString("Manual");
+  if (host_ == nullptr) return;
+  std::optional<std::string> manual = host_->readSettingString("Manual");
   if (!manual || manual->empty()) return;
   // At most 255 characters of the path or address go to the shell (docs/compatibility.md).
   constexpr size_t kMaxManualLength = 255;
   if (manual->size() > kMaxManualLength) manual->resize(kMaxManualLength);
-  effect->openDocument(*manual, true);
+  host_->openDocument(*manual, true);
 }
 
 void TPluginEditorWindow::LogoClick() {
-  if (effect == nullptr) return;
+  if (host_ == nullptr) return;
   if (kMakerWebSite[0] == '\0') {
     UsersManualClick();
     return;
   }
-  effect->openDocument(kMakerWebSite, false);
+  host_->openDocument(kMakerWebSite, false);
 }
 
 }  // namespace tarvo::editor

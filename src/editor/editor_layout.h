@@ -29,8 +29,8 @@ inline constexpr std::array<KnobPlace, kKnobCount> kKnobs = {{
     {"ReleaseControl", 5, 547, 179, true, "ReleaseLabel", 556, 242},
     {"InGainControl", 6, 40, 299, false, "InGainLabel", 46, 352},
     {"BalanceControl", 7, 120, 299, false, "BalanceLabel", 126, 352},
-    {"PDRdepControl", 10, 320, 299, false, "PDRdepLabel", 326, 352},
-    {"PDRtimeControl", 11, 400, 299, false, "PDRtimeLabel", 406, 352},
+    {"PdeRateControl", 10, 320, 299, false, "PdeRateLabel", 326, 352},
+    {"PdeTimeControl", 11, 400, 299, false, "PdeTimeLabel", 406, 352},
     {"Release2Control", 12, 480, 299, false, "Release2Label", 486, 352},
     {"Release2LevelControl", 13, 560, 299, false, "Release2LevelLabel", 566, 352},
     {"KneeControl", 14, 40, 409, false, "KneeLabel", 46, 462},
@@ -62,7 +62,7 @@ inline constexpr std::array<PointPlace, 4> kSwitches = {{
     {"AutoGainSwitch", 1, 613, 67},
     {"InFilterSwitch", 8, 170, 271},
     {"DetectorACSwitch", 17, 308, 381},
-    {"DetectorEQswitch", 19, 388, 381},
+    {"DetectorEQSwitch", 19, 388, 381},
 }};
 
 // Selector arrows, 30 x 10, Tag = position. Release type: Classic (4) at the top down to
@@ -70,15 +70,15 @@ inline constexpr std::array<PointPlace, 4> kSwitches = {{
 inline constexpr int kSelectorWidth = 30;
 inline constexpr int kSelectorHeight = 10;
 inline constexpr std::array<PointPlace, 5> kReleaseTypes = {{
-    {"Reltype4", 4, 207, 305},
-    {"RelType3", 3, 207, 317},
-    {"RelType2", 2, 207, 329},
-    {"RelType1", 1, 207, 341},
-    {"RelType0", 0, 207, 353},
+    {"ReleaseType4", 4, 207, 305},
+    {"ReleaseType3", 3, 207, 317},
+    {"ReleaseType2", 2, 207, 329},
+    {"ReleaseType1", 1, 207, 341},
+    {"ReleaseType0", 0, 207, 353},
 }};
 inline constexpr std::array<PointPlace, 3> kLinkTypes = {{
     {"LinkType2", 2, 207, 415},
-    {"Linktype1", 1, 207, 427},
+    {"LinkType1", 1, 207, 427},
     {"LinkType0", 0, 207, 439},
 }};
 
@@ -99,14 +99,14 @@ inline constexpr RectPlace kLogo{"Logo", 12, 6, 105, 48};
 // Meters, with their initial sizes; every bar is at most 120 pixels long.
 inline constexpr int kMeterLength = 120;
 inline constexpr int kMeterThickness = 10;
-inline constexpr RectPlace kMeterInL{"Meter_In_L", 34, 224, 0, 10};
-inline constexpr RectPlace kMeterInR{"Meter_In_R", 34, 237, 0, 10};
-inline constexpr RectPlace kMeterOutL{"Meter_Out_L", 167, 86, 10, 120};
-inline constexpr RectPlace kMeterOutR{"Meter_Out_R", 180, 86, 10, 120};
-inline constexpr RectPlace kMeterExL{"Meter_Ex_L", 213, 86, 10, 120};
-inline constexpr RectPlace kMeterExR{"Meter_Ex_R", 226, 86, 10, 120};
-inline constexpr RectPlace kMeterCpL{"Meter_CP_L", 213, 86, 10, 0};
-inline constexpr RectPlace kMeterCpR{"Meter_CP_R", 226, 86, 10, 0};
+inline constexpr RectPlace kInputMeterL{"InputMeterL", 34, 224, 0, 10};
+inline constexpr RectPlace kInputMeterR{"InputMeterR", 34, 237, 0, 10};
+inline constexpr RectPlace kOutputMeterL{"OutputMeterL", 167, 86, 10, 120};
+inline constexpr RectPlace kOutputMeterR{"OutputMeterR", 180, 86, 10, 120};
+inline constexpr RectPlace kGainIncreaseMeterL{"GainIncreaseMeterL", 213, 86, 10, 120};
+inline constexpr RectPlace kGainIncreaseMeterR{"GainIncreaseMeterR", 226, 86, 10, 120};
+inline constexpr RectPlace kGainReductionMeterL{"GainReductionMeterL", 213, 86, 10, 0};
+inline constexpr RectPlace kGainReductionMeterR{"GainReductionMeterR", 226, 86, 10, 0};
 
 // Captions and peak readouts in the 9-pixel font, with their initial texts.
 struct CaptionPlace {
@@ -114,14 +114,14 @@ struct CaptionPlace {
   int left, top;
   std::string_view text;
 };
-inline constexpr CaptionPlace kGraphCaption{"Label2", 50, 68, "Out / In Transfer"};
+inline constexpr CaptionPlace kGraphCaption{"GraphCaption", 50, 68, "Out / In Transfer"};
 inline constexpr CaptionPlace kOutMeterLabel{"OutMeterLabel", 155, 68, "peak"};
 inline constexpr CaptionPlace kCompMeterLabel{"CompMeterLabel", 202, 68, "peak"};
 inline constexpr CaptionPlace kInMeterLabelL{"InMeterLabelL", 160, 223, "Peak"};
 inline constexpr CaptionPlace kInMeterLabelR{"InMeterLabelR", 160, 236, "Peak"};
-inline constexpr CaptionPlace kScaleLabel{"Label21", 203, 209, "Scale 2:1"};
+inline constexpr CaptionPlace kScaleLabel{"ScaleLabel", 203, 209, "Scale 2:1"};
 
 // The transfer graph.
-inline constexpr RectPlace kChart{"Chart1", 14, 79, 146, 142};
+inline constexpr RectPlace kTransferGraph{"TransferGraph", 14, 79, 146, 142};
 
 }  // namespace tarvo::editor

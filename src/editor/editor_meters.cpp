@@ -40,15 +40,15 @@ void TPluginEditorWindow::UpdateGainBar(float gain, ShownBar bar, float& peak,
 }
 
 void TPluginEditorWindow::UpdateMeter() {
-  UpdateLevelBar(inLevelL, kBarInL, inPeakL, *Meter_In_L, true);
-  UpdateLevelBar(inLevelR, kBarInR, inPeakR, *Meter_In_R, true);
+  UpdateLevelBar(inLevelL, kBarInL, inPeakL, *InputMeterL, true);
+  UpdateLevelBar(inLevelR, kBarInR, inPeakR, *InputMeterR, true);
   InMeterLabelL->SetCaption(SingleReadout(inPeakL));
   InMeterLabelR->SetCaption(SingleReadout(inPeakR));
-  UpdateLevelBar(outLevelL, kBarOutL, outPeakL, *Meter_Out_L, false);
-  UpdateLevelBar(outLevelR, kBarOutR, outPeakR, *Meter_Out_R, false);
+  UpdateLevelBar(outLevelL, kBarOutL, outPeakL, *OutputMeterL, false);
+  UpdateLevelBar(outLevelR, kBarOutR, outPeakR, *OutputMeterR, false);
   OutMeterLabel->SetCaption(PairReadout(outPeakL, outPeakR));
-  UpdateGainBar(gainLevelL, kBarGainL, gainPeakL, *Meter_Ex_L, *Meter_CP_L);
-  UpdateGainBar(gainLevelR, kBarGainR, gainPeakR, *Meter_Ex_R, *Meter_CP_R);
+  UpdateGainBar(gainLevelL, kBarGainL, gainPeakL, *GainIncreaseMeterL, *GainReductionMeterL);
+  UpdateGainBar(gainLevelR, kBarGainR, gainPeakR, *GainIncreaseMeterR, *GainReductionMeterR);
   CompMeterLabel->SetCaption(PairReadout(gainPeakL, gainPeakR));
 }
 
@@ -64,11 +64,11 @@ void TPluginEditorWindow::CompMeterLabelClick() {
   gainPeakL = gainPeakR = 0.0f;
 }
 
-void TPluginEditorWindow::Label21Click() {
+void TPluginEditorWindow::ScaleLabelClick() {
   const int next = NextMeterScale(meterScale);
   if (next == meterScale) return;
   meterScale = static_cast<int16_t>(next);
-  Label21->SetCaption(ScaleText(next));
+  ScaleLabel->SetCaption(ScaleText(next));
 }
 
 }  // namespace tarvo::editor

@@ -9,7 +9,7 @@
 namespace tarvo::editor {
 
 struct EditorSkin {
-  toolkit::TDIBImageList images;  // the eight skin images in index order (DIBImageList1)
+  toolkit::TDIBImageList images;  // the eight skin images in index order
   toolkit::Surface meterInputLit;
   toolkit::Surface meterCover;
   toolkit::Surface meterReductionLit;

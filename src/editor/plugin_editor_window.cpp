@@ -20,7 +20,7 @@ using toolkit::TImage;
 using toolkit::TLabel;
 
 TPluginEditorWindow::TPluginEditorWindow(EditorHost* host)
-    : effect(host), DIBContainer1(kPanelWidth, kPanelHeight) {
+    : Panel(kPanelWidth, kPanelHeight), host_(host) {
   abSlot[0].fill(kNotShown);
   std::copy(std::begin(params::factoryPresets[0]), std::end(params::factoryPresets[0]),
             abSlot[1].begin());
@@ -31,11 +31,11 @@ TPluginEditorWindow::~TPluginEditorWindow() = default;
 
 void TPluginEditorWindow::CreateControls() {
   const EditorSkin& skin = Skin();
-  DIBContainer1.SetImageList(&skin.images);
-  Baggrund = &DIBContainer1.Create<TDIBImage>("Baggrund");
-  Baggrund->SetBounds(0, 0, kPanelWidth, kPanelHeight);
-  Baggrund->SetIndexImage(skin::kChassis);
-  Baggrund->SetOpacity(255);
+  Panel.SetImageList(&skin.images);
+  Background = &Panel.Create<TDIBImage>("Background");
+  Background->SetBounds(0, 0, kPanelWidth, kPanelHeight);
+  Background->SetIndexImage(skin::kChassis);
+  Background->SetOpacity(255);
   CreateKnobs();
   CreateButtons();
   CreateMeters();
@@ -45,7 +45,7 @@ void TPluginEditorWindow::CreateControls() {
 void TPluginEditorWindow::CreateKnobs() {
   const EditorSkin& skin = Skin();
   for (const KnobPlace& place : kKnobs) {
-    auto& knob = DIBContainer1.Create<TDIBDial>(std::string(place.name));
+    auto& knob = Panel.Create<TDIBDial>(std::string(place.name));
     const int size = place.large ? kLargeKnobSize : kSmallKnobSize;
     knob.SetLoading(true);
     knob.SetBounds(place.left, place.top, size, size);
@@ -73,7 +73,7 @@ void TPluginEditorWindow::CreateKnobs() {
                               double y) { ControlMouseDown(sender, button, shift, x, y); };
     knobs[place.tag] = &knob;
 
-    auto& label = DIBContainer1.Create<TLabel>(std::string(place.labelName));
+    auto& label = Panel.Create<TLabel>(std::string(place.labelName));
     label.SetFont(&skin.font11);
     label.SetBounds(place.labelLeft, place.labelTop, 0, 0);
     label.SetCaption("-");
@@ -85,7 +85,7 @@ void TPluginEditorWindow::CreateKnobs() {
 void TPluginEditorWindow::CreateButtons() {
   auto makeImage = [this](std::string_view name, int left, int top, int width, int height,
                           int image, uint8_t opacity) -> TDIBImage& {
-    auto& control = DIBContainer1.Create<TDIBImage>(std::string(name));
+    auto& control = Panel.Create<TDIBImage>(std::string(name));
     control.SetBounds(left, top, width, height);
     control.SetIndexImage(image);
     control.SetOpacity(opacity);
@@ -109,8 +109,8 @@ void TPluginEditorWindow::CreateButtons() {
       arrows[place.tag] = &arrow;
     }
   };
-  makeSelector(kReleaseTypes, relTypes, &TPluginEditorWindow::ReltypeClick);
-  makeSelector(kLinkTypes, linkTypes, &TPluginEditorWindow::LinkTypeClick);
+  makeSelector(kReleaseTypes, releaseTypeArrows, &TPluginEditorWindow::ReleaseTypeClick);
+  makeSelector(kLinkTypes, linkTypeArrows, &TPluginEditorWindow::LinkTypeClick);
   ABSwitch = &makeImage(kABSwitch.name, kABSwitch.left, kABSwitch.top, kSwitchSize, kSwitchSize,
                         skin::kGreenMicroswitch, 0);
   ABSwitch->OnClick = [this](TCustomDIBControl&) { ABSwitchClick(); };
@@ -133,62 +133,62 @@ void TPluginEditorWindow::CreateButtons() {
 void TPluginEditorWindow::CreateMeters() {
   const EditorSkin& skin = Skin();
   auto makeMeter = [this](const RectPlace& place, const toolkit::Surface& picture) -> TImage& {
-    auto& meter = DIBContainer1.Create<TImage>(std::string(place.name));
+    auto& meter = Panel.Create<TImage>(std::string(place.name));
     meter.SetBounds(place.left, place.top, place.width, place.height);
     meter.SetPicture(picture);
     return meter;
   };
-  Meter_In_L = &makeMeter(kMeterInL, skin.meterInputLit);
-  Meter_In_R = &makeMeter(kMeterInR, skin.meterInputLit);
-  Meter_Out_L = &makeMeter(kMeterOutL, skin.meterCover);
-  Meter_Out_R = &makeMeter(kMeterOutR, skin.meterCover);
-  Meter_Ex_L = &makeMeter(kMeterExL, skin.meterCover);
-  Meter_Ex_R = &makeMeter(kMeterExR, skin.meterCover);
+  InputMeterL = &makeMeter(kInputMeterL, skin.meterInputLit);
+  InputMeterR = &makeMeter(kInputMeterR, skin.meterInputLit);
+  OutputMeterL = &makeMeter(kOutputMeterL, skin.meterCover);
+  OutputMeterR = &makeMeter(kOutputMeterR, skin.meterCover);
+  GainIncreaseMeterL = &makeMeter(kGainIncreaseMeterL, skin.meterCover);
+  GainIncreaseMeterR = &makeMeter(kGainIncreaseMeterR, skin.meterCover);
   // Added after the covers, so that the red bars draw over them.
-  Meter_CP_L = &makeMeter(kMeterCpL, skin.meterReductionLit);
-  Meter_CP_R = &makeMeter(kMeterCpR, skin.meterReductionLit);
+  GainReductionMeterL = &makeMeter(kGainReductionMeterL, skin.meterReductionLit);
+  GainReductionMeterR = &makeMeter(kGainReductionMeterR, skin.meterReductionLit);
 
   auto makeCaption = [this, &skin](const CaptionPlace& place,
                                    void (TPluginEditorWindow::*click)()) -> TLabel& {
-    auto& label = DIBContainer1.Create<TLabel>(std::string(place.name));
+    auto& label = Panel.Create<TLabel>(std::string(place.name));
     label.SetFont(&skin.font9);
     label.SetBounds(place.left, place.top, 0, 0);
     label.SetCaption(std::string(place.text));
     label.OnClick = [this, click](TCustomDIBControl&) { (this->*click)(); };
     return label;
   };
-  Label2 = &makeCaption(kGraphCaption, &TPluginEditorWindow::InMeterLabelClick);
+  GraphCaption = &makeCaption(kGraphCaption, &TPluginEditorWindow::InMeterLabelClick);
   OutMeterLabel = &makeCaption(kOutMeterLabel, &TPluginEditorWindow::OutMeterLabelClick);
   CompMeterLabel = &makeCaption(kCompMeterLabel, &TPluginEditorWindow::CompMeterLabelClick);
   InMeterLabelL = &makeCaption(kInMeterLabelL, &TPluginEditorWindow::InMeterLabelClick);
   InMeterLabelR = &makeCaption(kInMeterLabelR, &TPluginEditorWindow::InMeterLabelClick);
-  Label21 = &makeCaption(kScaleLabel, &TPluginEditorWindow::Label21Click);
+  ScaleLabel = &makeCaption(kScaleLabel, &TPluginEditorWindow::ScaleLabelClick);
 }
 
 void TPluginEditorWindow::FormPaint() {
-  DIBContainer1.InvalidateAll();
+  Panel.InvalidateAll();
 }
 
 void TPluginEditorWindow::MouseDown(toolkit::TMouseButton button, toolkit::TShiftState shift,
                                     double x, double y) {
-  DIBContainer1.MouseDown(button, shift, x, y);
+  Panel.MouseDown(button, shift, x, y);
 }
 
 void TPluginEditorWindow::MouseMove(toolkit::TShiftState shift, double x, double y) {
-  DIBContainer1.MouseMove(shift, x, y);
+  Panel.MouseMove(shift, x, y);
 }
 
 void TPluginEditorWindow::MouseUp(toolkit::TMouseButton button, toolkit::TShiftState shift,
                                   double x, double y) {
-  DIBContainer1.MouseUp(button, shift, x, y);
+  Panel.MouseUp(button, shift, x, y);
 }
 
 toolkit::TCursor TPluginEditorWindow::CursorAt(double x, double y) const {
-  return DIBContainer1.CursorAt(x, y);
+  return Panel.CursorAt(x, y);
 }
 
 void TPluginEditorWindow::Automate(int index, float value) {
-  if (effect != nullptr) effect->setParameterAutomated(index, value);
+  if (host_ != nullptr) host_->setParameterAutomated(index, value);
 }
 
 }  // namespace tarvo::editor

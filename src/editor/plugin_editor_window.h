@@ -38,7 +38,7 @@ class TPluginEditorWindow {
   TPluginEditorWindow(const TPluginEditorWindow&) = delete;
   TPluginEditorWindow& operator=(const TPluginEditorWindow&) = delete;
 
-  void SetHost(EditorHost* host) { effect = host; }
+  void SetHost(EditorHost* host) { host_ = host; }
 
   // --- Refresh from the parameters (the adapter's update) -----------------------------
   // Redraws every control whose entry in the active compare slot differs from paramCopy.
@@ -51,7 +51,8 @@ class TPluginEditorWindow {
   void UpdateMeter();
 
   // --- Transfer graph -------------------------------------------------------------------
-  void UpdateGrafData(int index);
+  // Recomputes the curve setting (curveThreshold, ...) that parameter `index` drives.
+  void UpdateCurveSetting(int index);
   void UpdateDisplay();
 
   // --- Event handlers -------------------------------------------------------------------
@@ -59,7 +60,7 @@ class TPluginEditorWindow {
   void ControlMouseDown(toolkit::TCustomDIBControl& sender, toolkit::TMouseButton button,
                         toolkit::TShiftState shift, double x, double y);
   void SwitchClick(toolkit::TCustomDIBControl& sender);
-  void ReltypeClick(toolkit::TCustomDIBControl& sender);
+  void ReleaseTypeClick(toolkit::TCustomDIBControl& sender);
   void LinkTypeClick(toolkit::TCustomDIBControl& sender);
   void ABSwitchClick();
   void CopySwitchClick();
@@ -69,7 +70,7 @@ class TPluginEditorWindow {
   void InMeterLabelClick();
   void OutMeterLabelClick();
   void CompMeterLabelClick();
-  void Label21Click();
+  void ScaleLabelClick();
   // A repaint of the whole form: marks the whole panel for redrawing.
   void FormPaint();
 
@@ -81,12 +82,11 @@ class TPluginEditorWindow {
   toolkit::TCursor CursorAt(double x, double y) const;
   // Redraws the changed areas into the panel bitmap and returns them (none when nothing
   // changed); the platform copies exactly these to the window.
-  std::vector<toolkit::Rect> Compose() { return DIBContainer1.Compose(); }
-  const toolkit::Surface& Bitmap() const { return DIBContainer1.Bitmap(); }
+  std::vector<toolkit::Rect> Compose() { return Panel.Compose(); }
+  const toolkit::Surface& Bitmap() const { return Panel.Bitmap(); }
 
   // --- Window fields ----------------------------------------------------------------------
-  EditorHost* effect = nullptr;  // the effect's parameter writes and the platform's shell
-  int32_t programIndex = 0;      // the effect's current program
+  int32_t programIndex = 0;  // the effect's current program
   // Levels as the adapter copied them: linear amplitudes and linear gain factors.
   float inLevelL = 1e-20f, inLevelR = 1e-20f, outLevelL = 1e-20f, outLevelR = 1e-20f;
   float gainLevelL = 1.0f, gainLevelR = 1.0f;
@@ -105,35 +105,37 @@ class TPluginEditorWindow {
   ParamArray paramCopy{};  // the window's copy of the 25 parameter values
   bool updating = false;   // true while the window itself positions a knob
 
-  // --- Controls (owned by DIBContainer1, looked up by name there as well) ----------------
-  toolkit::TDIBContainer DIBContainer1;
-  toolkit::TDIBImage* Baggrund = nullptr;
+  // --- Controls (owned by Panel, looked up by name there as well) -----------------------
+  toolkit::TDIBContainer Panel;
+  toolkit::TDIBImage* Background = nullptr;
   std::array<toolkit::TDIBDial*, params::kNumParams> knobs{};      // by Tag; null: no knob
   std::array<toolkit::TLabel*, params::kNumParams> valueLabels{};  // by Tag; null: no label
   std::array<toolkit::TDIBImage*, params::kNumParams> switches{};  // by Tag; null: no lamp
-  std::array<toolkit::TDIBImage*, 5> relTypes{};                   // by Tag (position)
-  std::array<toolkit::TDIBImage*, 3> linkTypes{};                  // by Tag (position)
+  std::array<toolkit::TDIBImage*, 5> releaseTypeArrows{};          // by Tag (position)
+  std::array<toolkit::TDIBImage*, 3> linkTypeArrows{};             // by Tag (position)
   toolkit::TDIBImage* ABSwitch = nullptr;
   toolkit::TDIBImage* CopySwitch = nullptr;
   toolkit::TDIBImage* RecallSwitch = nullptr;
   toolkit::TDIBImage* UsersManual = nullptr;
   toolkit::TDIBImage* Logo = nullptr;
-  toolkit::TImage* Meter_In_L = nullptr;
-  toolkit::TImage* Meter_In_R = nullptr;
-  toolkit::TImage* Meter_Out_L = nullptr;
-  toolkit::TImage* Meter_Out_R = nullptr;
-  toolkit::TImage* Meter_Ex_L = nullptr;
-  toolkit::TImage* Meter_Ex_R = nullptr;
-  toolkit::TImage* Meter_CP_L = nullptr;
-  toolkit::TImage* Meter_CP_R = nullptr;
-  toolkit::TLabel* Label2 = nullptr;
+  toolkit::TImage* InputMeterL = nullptr;
+  toolkit::TImage* InputMeterR = nullptr;
+  toolkit::TImage* OutputMeterL = nullptr;
+  toolkit::TImage* OutputMeterR = nullptr;
+  // The gain-change columns: a cover over the green gain-increase bar printed on the
+  // chassis, and the red gain-reduction bar that grows down from the top.
+  toolkit::TImage* GainIncreaseMeterL = nullptr;
+  toolkit::TImage* GainIncreaseMeterR = nullptr;
+  toolkit::TImage* GainReductionMeterL = nullptr;
+  toolkit::TImage* GainReductionMeterR = nullptr;
+  toolkit::TLabel* GraphCaption = nullptr;
   toolkit::TLabel* OutMeterLabel = nullptr;
   toolkit::TLabel* CompMeterLabel = nullptr;
   toolkit::TLabel* InMeterLabelL = nullptr;
   toolkit::TLabel* InMeterLabelR = nullptr;
-  toolkit::TLabel* Label21 = nullptr;
-  toolkit::TChart* Chart1 = nullptr;
-  toolkit::TLineSeries* Series1 = nullptr;
+  toolkit::TLabel* ScaleLabel = nullptr;
+  toolkit::TChart* TransferGraph = nullptr;
+  toolkit::TLineSeries* TransferCurve = nullptr;
 
  private:
   void CreateControls();
@@ -148,6 +150,8 @@ class TPluginEditorWindow {
                      toolkit::TImage& reduction);
   // Sets parameter `index` through the host, when the window has one.
   void Automate(int index, float value);
+
+  EditorHost* host_ = nullptr;  // the effect's parameter writes and the platform's shell
 };
 
 }  // namespace tarvo::editor

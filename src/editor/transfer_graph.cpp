@@ -15,29 +15,22 @@ namespace {
 constexpr int kCurvePoints = 120;
 constexpr float kCurveStartLevel = 0.001f;  // -60 dB, linear amplitude
 constexpr float kLevelStep = 1.059254f;     // 0.5 dB as a factor
-// Seven digits on purpose: they decide which points at the axis ends are drawn
-// (docs/compatibility.md).
-constexpr double kLn10 = 2.302585;
-
-// Linear or logarithmic map of v onto [min, max], computed in double precision.
-double MapLinear(double min, double max, double v) {
-  return min + (max - min) * v;
-}
-double MapLog(double min, double max, double v) {
-  return min * std::exp(v * std::log(max / min));
-}
+// ln 10 cut to seven digits, unlike the meters' full value: the cut decides which points
+// at the axis ends are drawn (docs/compatibility.md).
+constexpr double kLn10SevenDigits = 2.302585;
 
 }  // namespace
 
 void TPluginEditorWindow::CreateGraph() {
   const EditorSkin& skin = Skin();
-  Chart1 = &DIBContainer1.Create<toolkit::TChart>(std::string(kChart.name));
-  Chart1->SetBounds(kChart.left, kChart.top, kChart.width, kChart.height);
-  Chart1->SetColour(toolkit::kPanelBlack);
-  Chart1->SetBackWallColour(toolkit::kPanelBlack);
-  Chart1->SetMargins(4, 4);
-  Chart1->SetFont(&skin.font9);
-  Chart1->SetLabelColour(toolkit::kTextColour);
+  TransferGraph = &Panel.Create<toolkit::TChart>(std::string(kTransferGraph.name));
+  TransferGraph->SetBounds(kTransferGraph.left, kTransferGraph.top, kTransferGraph.width,
+                           kTransferGraph.height);
+  TransferGraph->SetColour(toolkit::kPanelBlack);
+  TransferGraph->SetBackWallColour(toolkit::kPanelBlack);
+  TransferGraph->SetMargins(4, 4);
+  TransferGraph->SetFont(&skin.font9);
+  TransferGraph->SetLabelColour(toolkit::kTextColour);
   auto setAxis = [](toolkit::TChartAxis& axis, uint32_t grid, uint32_t minorGrid) {
     axis.visible = true;
     axis.minimum = -60.0;
@@ -51,32 +44,30 @@ void TPluginEditorWindow::CreateGraph() {
     axis.tickLength = 2;
     axis.labelsVisible = true;
   };
-  setAxis(Chart1->BottomAxis(), 0x5A5A5A, 0x3C3C3C);
-  setAxis(Chart1->LeftAxis(), 0x464646, 0x282828);
-  Chart1->LeftAxis().increment = 1.0;  // labels at least 1 dB apart
-  Series1 = &Chart1->AddSeries();
-  Series1->SetSeriesColour(toolkit::Rgb(0, 200, 0));
-  Series1->SetCapacity(toolkit::kDefaultSeriesCapacity);
-  Chart1->Repaint();
+  setAxis(TransferGraph->BottomAxis(), 0x5A5A5A, 0x3C3C3C);
+  setAxis(TransferGraph->LeftAxis(), 0x464646, 0x282828);
+  TransferGraph->LeftAxis().increment = 1.0;  // labels at least 1 dB apart
+  TransferCurve = &TransferGraph->AddSeries();
+  TransferCurve->SetSeriesColour(toolkit::Rgb(0, 200, 0));
+  TransferCurve->SetCapacity(toolkit::kDefaultSeriesCapacity);
+  TransferGraph->Repaint();
 }
 
-void TPluginEditorWindow::UpdateGrafData(int index) {
+void TPluginEditorWindow::UpdateCurveSetting(int index) {
   if (index < 0 || index >= params::kNumParams) return;
-  const double v = paramCopy[index];
-  const double lo = params::paramMin[index];
-  const double hi = params::paramMax[index];
+  const float target = params::targetValue(index, paramCopy[index]);
   switch (index) {
     case params::kThreshold:
-      curveThreshold = static_cast<float>(MapLog(lo, hi, v));
+      curveThreshold = target;
       break;
     case params::kRatio:
-      curveRatio = static_cast<float>(MapLinear(lo, hi, v));
+      curveRatio = target;
       break;
     case params::kKnee:
-      curveKnee = static_cast<float>(MapLog(lo, hi, v));
+      curveKnee = target;
       break;
     case params::kLinearity:
-      curveLinearity = static_cast<float>(MapLinear(lo, hi, v));
+      curveLinearity = target;
       break;
     default:
       break;
@@ -84,9 +75,9 @@ void TPluginEditorWindow::UpdateGrafData(int index) {
 }
 
 void TPluginEditorWindow::UpdateDisplay() {
-  Series1->Clear();
-  const toolkit::TChartAxis& bottom = Chart1->BottomAxis();
-  const toolkit::TChartAxis& left = Chart1->LeftAxis();
+  TransferCurve->Clear();
+  const toolkit::TChartAxis& bottom = TransferGraph->BottomAxis();
+  const toolkit::TChartAxis& left = TransferGraph->LeftAxis();
   const float x0 = static_cast<float>(bottom.minimum);
   const float step = static_cast<float>((bottom.maximum - x0) / kCurvePoints);
   const float T = curveThreshold, R = curveRatio, K = curveKnee, L = curveLinearity;
@@ -98,22 +89,22 @@ void TPluginEditorWindow::UpdateDisplay() {
   if (paramCopy[params::kAutoGain] > 0.5f && s < 1.0f) {
     c = static_cast<float>(1.0 / double(dsp::gainCurve(1.0f, T, R, K, L)));
   }
-  const double o =
-      MapLinear(params::displayMin[params::kOutputGain], params::displayMax[params::kOutputGain],
-                paramCopy[params::kOutputGain]);
+  // The output gain in dB, kept in double precision.
+  const double o = params::mapValue(params::kParams[params::kOutputGain].display,
+                                    paramCopy[params::kOutputGain]);
 
   float x = x0;
   float level = kCurveStartLevel;
   for (int k = 0; k < kCurvePoints; ++k) {
     const float out = level > s ? level * dsp::gainCurveAbove(level, s, T, R, K, L) : level;
-    float y = static_cast<float>(20.0 * std::log(double(out) * c) / kLn10);
+    float y = static_cast<float>(20.0 * std::log(double(out) * c) / kLn10SevenDigits);
     y = static_cast<float>(double(y) + o);
     // Points outside the axis range are left out; the line joins the ones around them.
-    if (y <= left.maximum && y >= left.minimum) Series1->AddXY(x, y);
+    if (y <= left.maximum && y >= left.minimum) TransferCurve->AddXY(x, y);
     x += step;
     level *= kLevelStep;
   }
-  Chart1->Repaint();
+  TransferGraph->Repaint();
 }
 
 }  // namespace tarvo::editor

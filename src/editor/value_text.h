@@ -1,4 +1,4 @@
-// The texts of the knobs' value labels and the knobs' reset values.
+// The texts of the knobs' value labels.
 #pragma once
 
 #include <optional>
@@ -16,8 +16,5 @@ bool HasKnob(int index);
 // "Balance", the five-character number of the display value for every other knob
 // ("Knee" shows 0.000 .. 100.0, never a word). nullopt for parameters without a label.
 std::optional<std::string> ValueLabelText(int index, float v);
-
-// The value a Ctrl-click puts a knob to, by parameter index; only knob entries are read.
-extern const float resetValue[params::kNumParams];
 
 }  // namespace tarvo::editor

@@ -56,9 +56,9 @@ std::optional<std::string> selectorName(int index, float v, const char* const* n
 std::optional<std::string> displayText(int index, float v) {
   if (index < 0 || index >= kNumParams) return std::nullopt;
   const float d = displayValue(index, v);
-  switch (displayKind[index]) {
+  switch (kParams[index].kind) {
     case DisplayKind::Number:
-      return joined(fiveCharNumber(d), displayUnit[index]);
+      return joined(fiveCharNumber(d), kParams[index].unit);
     case DisplayKind::OnOff:
       return std::string(v > 0.5f ? "On" : "Off");
     case DisplayKind::Knee:

@@ -61,9 +61,10 @@ std::string_view withoutUnit(std::string_view text, std::string_view unit) {
 
 // Inverse of the display mapping: the normalized value that shows `d`.
 double normalizedFromDisplay(int index, double d) {
-  const double lo = displayMin[index];
-  const double hi = displayMax[index];
-  if (displayMap[index] == MapKind::Log) return std::log(d / lo) / std::log(hi / lo);
+  const Mapping& display = kParams[index].display;
+  const double lo = display.min;
+  const double hi = display.max;
+  if (display.map == MapKind::Log) return std::log(d / lo) / std::log(hi / lo);
   return (d - lo) / (hi - lo);
 }
 
@@ -84,13 +85,14 @@ ParsedValue outOfRange(int index) {
 }
 
 ParsedValue parseNumberRow(int index, std::string_view text) {
-  const std::string_view unit = trim(displayUnit[index]);
+  const std::string_view unit = trim(kParams[index].unit);
   const auto d = number(withoutUnit(text, unit));
   if (!d)
     return fail(std::string(paramNames[index]) + ": '" + std::string(text) +
                 "' is not a number; accepted: " + describeRange(index));
-  const double lo = std::min(displayMin[index], displayMax[index]);
-  const double hi = std::max(displayMin[index], displayMax[index]);
+  const Mapping& display = kParams[index].display;
+  const double lo = std::min(display.min, display.max);
+  const double hi = std::max(display.min, display.max);
   // The range ends are 32-bit floats: allow their rounding error.
   const double slack = 1e-6 * std::max({std::fabs(lo), std::fabs(hi), 1.0});
   if (*d < lo - slack || *d > hi + slack) return outOfRange(index);
@@ -156,7 +158,7 @@ std::optional<int> findProgram(std::string_view nameOrNumber) {
 ParsedValue parseValue(int index, std::string_view text) {
   if (index < 0 || index >= kNumParams) return fail("no such parameter");
   text = trim(text);
-  if (displayKind[index] == DisplayKind::Nothing) {
+  if (kParams[index].kind == DisplayKind::Nothing) {
     return fail(std::string(paramNames[index]) + " is reserved and has no effect");
   }
   // A normalized value: "0.5n".
@@ -169,7 +171,7 @@ ParsedValue parseValue(int index, std::string_view text) {
       return accept(*v);
     }
   }
-  switch (displayKind[index]) {
+  switch (kParams[index].kind) {
     case DisplayKind::Number:
       return parseNumberRow(index, text);
     case DisplayKind::OnOff: {
@@ -215,11 +217,12 @@ ParsedValue parseValue(int index, std::string_view text) {
 std::string describeRange(int index) {
   if (index < 0 || index >= kNumParams) return {};
   auto num = [](double x) { return generalText(x, 4); };
-  switch (displayKind[index]) {
+  switch (kParams[index].kind) {
     case DisplayKind::Number: {
-      const double lo = std::min(displayMin[index], displayMax[index]);
-      const double hi = std::max(displayMin[index], displayMax[index]);
-      return num(lo) + " to " + num(hi) + displayUnit[index];
+      const Mapping& display = kParams[index].display;
+      const double lo = std::min(display.min, display.max);
+      const double hi = std::max(display.min, display.max);
+      return num(lo) + " to " + num(hi) + kParams[index].unit;
     }
     case DisplayKind::OnOff:
       return "On or Off";

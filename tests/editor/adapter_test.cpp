@@ -113,7 +113,7 @@ TEST_F(HeadlessEditor, ABSwitchRightAfterOpenSendsFactoryProgramZeroThenTheValue
 
 TEST_F(HeadlessEditor, ReopenStartsTheWindowAfresh) {
   idle();
-  window().Label21Click();
+  window().ScaleLabelClick();
   window().ABSwitchClick();
   f.dispatch(effEditClose);
   f.effect->setParameter(params::kThreshold, 0.61f);
@@ -135,8 +135,8 @@ TEST_F(HeadlessEditor, MetersFollowTheEffectsMeterFieldsAtIdle) {
   float* out[2] = {outL.data(), outR.data()};
   f.effect->processReplacing(in, out, 4096);
   idle();
-  EXPECT_GT(window().Meter_In_L->Width(), 0);
-  EXPECT_LT(window().Meter_Out_L->Height(), 120);
+  EXPECT_GT(window().InputMeterL->Width(), 0);
+  EXPECT_LT(window().OutputMeterL->Height(), 120);
   EXPECT_GT(window().inPeakL, -100.0f);
 }
 

@@ -43,11 +43,11 @@ TEST(Refresh, FirstRefreshRedrawsEveryControl) {
       EXPECT_EQ(lamp->Opacity(), 255);
     }
   }
-  EXPECT_EQ(w.window.relTypes[3]->Opacity(), 255);
-  EXPECT_EQ(w.window.relTypes[0]->Opacity(), 0);  // lit at creation, now moved
-  EXPECT_EQ(w.window.linkTypes[1]->Opacity(), 255);
-  EXPECT_EQ(w.window.linkTypes[0]->Opacity(), 0);
-  EXPECT_GT(w.window.Series1->Count(), 0);
+  EXPECT_EQ(w.window.releaseTypeArrows[3]->Opacity(), 255);
+  EXPECT_EQ(w.window.releaseTypeArrows[0]->Opacity(), 0);  // lit at creation, now moved
+  EXPECT_EQ(w.window.linkTypeArrows[1]->Opacity(), 255);
+  EXPECT_EQ(w.window.linkTypeArrows[0]->Opacity(), 0);
+  EXPECT_GT(w.window.TransferCurve->Count(), 0);
   EXPECT_TRUE(w.host.writes.empty());  // a refresh never writes back
 }
 
@@ -67,7 +67,7 @@ TEST(Refresh, OnlyTheChangedControlIsRedrawn) {
   ASSERT_FALSE(areas.empty());
   const toolkit::Rect knob = w.Control("AttackControl").BoundsRect();
   const toolkit::Rect label = w.Control("AttackLabel").BoundsRect();
-  const toolkit::Rect chart = w.Control("Chart1").BoundsRect();
+  const toolkit::Rect chart = w.Control("TransferGraph").BoundsRect();
   for (const auto& a : areas) {
     EXPECT_TRUE(!toolkit::Intersect(a, knob).Empty() || !toolkit::Intersect(a, label).Empty());
     EXPECT_TRUE(toolkit::Intersect(a, chart).Empty());  // attack does not shape the curve
@@ -151,11 +151,11 @@ TEST(Switches, HalfShowsUnlitAndClickSendsZeroThenOne) {
   values[params::kDetEq] = 0.5f;
   OpenWindow w(values);
   EXPECT_EQ(w.window.switches[params::kDetEq]->Opacity(), 0);
-  w.Click("DetectorEQswitch");
+  w.Click("DetectorEQSwitch");
   EXPECT_EQ(w.host.writes.back(), std::make_pair(int(params::kDetEq), 0.0f));
   values[params::kDetEq] = 0.0f;
   w.Refresh(values);
-  w.Click("DetectorEQswitch");
+  w.Click("DetectorEQSwitch");
   EXPECT_EQ(w.host.writes.back(), std::make_pair(int(params::kDetEq), 1.0f));
 }
 
@@ -164,19 +164,19 @@ TEST(Selectors, ClickSendsTagFractionAndArrowWaitsForTheRefresh) {
   values[params::kReleaseType] = 0.0f;
   values[params::kStereoLink] = 0.0f;
   OpenWindow w(values);
-  w.Click("RelType3");  // unlit (opacity 0) yet clickable
-  w.Click("Linktype1");
+  w.Click("ReleaseType3");  // unlit (opacity 0) yet clickable
+  w.Click("LinkType1");
   ASSERT_EQ(w.host.writes.size(), 2u);
   EXPECT_EQ(w.host.writes[0], std::make_pair(int(params::kReleaseType), 0.75f));
   EXPECT_EQ(w.host.writes[1], std::make_pair(int(params::kStereoLink), 0.5f));
-  EXPECT_EQ(w.window.relTypes[0]->Opacity(), 255);
-  EXPECT_EQ(w.window.relTypes[3]->Opacity(), 0);
+  EXPECT_EQ(w.window.releaseTypeArrows[0]->Opacity(), 255);
+  EXPECT_EQ(w.window.releaseTypeArrows[3]->Opacity(), 0);
   values[params::kReleaseType] = 0.75f;
   values[params::kStereoLink] = 0.5f;
   w.Refresh(values);
-  EXPECT_EQ(w.window.relTypes[0]->Opacity(), 0);
-  EXPECT_EQ(w.window.relTypes[3]->Opacity(), 255);
-  EXPECT_EQ(w.window.linkTypes[1]->Opacity(), 255);
+  EXPECT_EQ(w.window.releaseTypeArrows[0]->Opacity(), 0);
+  EXPECT_EQ(w.window.releaseTypeArrows[3]->Opacity(), 255);
+  EXPECT_EQ(w.window.linkTypeArrows[1]->Opacity(), 255);
 }
 
 TEST(Selectors, HostValuesBetweenStepsRoundTiesToEven) {
@@ -189,7 +189,7 @@ TEST(Selectors, HostValuesBetweenStepsRoundTiesToEven) {
     values[params::kReleaseType] = c.value;
     OpenWindow w(values);
     for (int tag = 0; tag < 5; ++tag) {
-      EXPECT_EQ(w.window.relTypes[tag]->Opacity(), tag == c.lit ? 255 : 0)
+      EXPECT_EQ(w.window.releaseTypeArrows[tag]->Opacity(), tag == c.lit ? 255 : 0)
           << c.value << " tag " << tag;
     }
   }
@@ -198,7 +198,7 @@ TEST(Selectors, HostValuesBetweenStepsRoundTiesToEven) {
     values[params::kStereoLink] = c.value;
     OpenWindow w(values);
     for (int tag = 0; tag < 3; ++tag) {
-      EXPECT_EQ(w.window.linkTypes[tag]->Opacity(), tag == c.lit ? 255 : 0) << c.value;
+      EXPECT_EQ(w.window.linkTypeArrows[tag]->Opacity(), tag == c.lit ? 255 : 0) << c.value;
     }
   }
 }

@@ -63,7 +63,7 @@ struct OpenWindow {
     window.UpdateControls();
   }
   toolkit::TCustomDIBControl& Control(std::string_view name) {
-    toolkit::TCustomDIBControl* control = window.DIBContainer1.FindControl(name);
+    toolkit::TCustomDIBControl* control = window.Panel.FindControl(name);
     EXPECT_NE(control, nullptr) << name;
     return *control;
   }

@@ -30,8 +30,8 @@ struct Point {
 
 std::vector<Point> Points(const TPluginEditorWindow& window) {
   std::vector<Point> points;
-  for (int i = 0; i < window.Series1->Count(); ++i) {
-    points.push_back({window.Series1->X(i), window.Series1->Y(i)});
+  for (int i = 0; i < window.TransferCurve->Count(); ++i) {
+    points.push_back({window.TransferCurve->X(i), window.TransferCurve->Y(i)});
   }
   return points;
 }

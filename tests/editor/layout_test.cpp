@@ -15,7 +15,7 @@ TEST(Layout, EveryControlSitsWhereTheArtworkExpectsIt) {
   TPluginEditorWindow window;
   for (const skingen::Control& art : skingen::kControls) {
     SCOPED_TRACE(std::string(art.name));
-    toolkit::TCustomDIBControl* control = window.DIBContainer1.FindControl(art.name);
+    toolkit::TCustomDIBControl* control = window.Panel.FindControl(art.name);
     ASSERT_NE(control, nullptr);
     EXPECT_EQ(control->Left(), art.left);
     EXPECT_EQ(control->Top(), art.top);
@@ -33,7 +33,7 @@ TEST(Layout, EveryControlSitsWhereTheArtworkExpectsIt) {
       EXPECT_EQ(control->Tag(), art.tag);
     }
   }
-  EXPECT_EQ(window.DIBContainer1.ControlCount(), static_cast<int>(skingen::kControls.size()));
+  EXPECT_EQ(window.Panel.ControlCount(), static_cast<int>(skingen::kControls.size()));
   EXPECT_EQ(window.Bitmap().Width(), 645);
   EXPECT_EQ(window.Bitmap().Height(), 485);
 }
@@ -67,11 +67,11 @@ TEST(Layout, ButtonsStartUnlitExceptTheFirstSelectorPositions) {
     EXPECT_EQ(lamp->Opacity(), 0);
   }
   for (int tag = 0; tag < 5; ++tag) {
-    EXPECT_EQ(window.relTypes[tag]->IndexImage(), skin::kSelectorRight);
-    EXPECT_EQ(window.relTypes[tag]->Opacity(), tag == 0 ? 255 : 0);
+    EXPECT_EQ(window.releaseTypeArrows[tag]->IndexImage(), skin::kSelectorRight);
+    EXPECT_EQ(window.releaseTypeArrows[tag]->Opacity(), tag == 0 ? 255 : 0);
   }
   for (int tag = 0; tag < 3; ++tag) {
-    EXPECT_EQ(window.linkTypes[tag]->Opacity(), tag == 0 ? 255 : 0);
+    EXPECT_EQ(window.linkTypeArrows[tag]->Opacity(), tag == 0 ? 255 : 0);
   }
   EXPECT_EQ(window.ABSwitch->IndexImage(), skin::kGreenMicroswitch);
   EXPECT_EQ(window.ABSwitch->Opacity(), 0);
@@ -79,13 +79,13 @@ TEST(Layout, ButtonsStartUnlitExceptTheFirstSelectorPositions) {
   EXPECT_EQ(window.RecallSwitch->IndexImage(), -1);
   // The red bars draw over the covers they lie on.
   auto order = [&](std::string_view name) {
-    for (int i = 0; i < window.DIBContainer1.ControlCount(); ++i) {
-      if (window.DIBContainer1.Control(i).Name() == name) return i;
+    for (int i = 0; i < window.Panel.ControlCount(); ++i) {
+      if (window.Panel.Control(i).Name() == name) return i;
     }
     return -1;
   };
-  EXPECT_GT(order("Meter_CP_L"), order("Meter_Ex_L"));
-  EXPECT_GT(order("Meter_CP_R"), order("Meter_Ex_R"));
+  EXPECT_GT(order("GainReductionMeterL"), order("GainIncreaseMeterL"));
+  EXPECT_GT(order("GainReductionMeterR"), order("GainIncreaseMeterR"));
 }
 
 TEST(Layout, InitialFields) {
@@ -97,10 +97,10 @@ TEST(Layout, InitialFields) {
   EXPECT_EQ(window.gainPeakR, 0.0f);
   EXPECT_EQ(window.gainLevelL, 1.0f);
   EXPECT_EQ(window.inLevelR, 1e-20f);
-  EXPECT_EQ(window.Series1->Capacity(), 121);
-  EXPECT_EQ(window.Meter_In_L->Width(), 0);
-  EXPECT_EQ(window.Meter_CP_L->Height(), 0);
-  EXPECT_EQ(window.Meter_Out_L->Height(), 120);
+  EXPECT_EQ(window.TransferCurve->Capacity(), 121);
+  EXPECT_EQ(window.InputMeterL->Width(), 0);
+  EXPECT_EQ(window.GainReductionMeterL->Height(), 0);
+  EXPECT_EQ(window.OutputMeterL->Height(), 120);
 }
 
 }  // namespace

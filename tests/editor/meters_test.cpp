@@ -69,21 +69,21 @@ TEST(MeterText, LevelsThatAreNotNumbersNeverOverflowTheBars) {
 TEST(Meters, InputBarsAndReadouts) {
   MeterWindow w;
   w.Levels(1.0f, 1e-20f, 1.0f);
-  EXPECT_EQ(w.window.Meter_In_L->Width(), 120);
+  EXPECT_EQ(w.window.InputMeterL->Width(), 120);
   EXPECT_EQ(w.Caption("InMeterLabelL"), " 0.0");
   w.Levels(0.001f, 1e-20f, 1.0f);
-  EXPECT_EQ(w.window.Meter_In_L->Width(), 0);
-  EXPECT_EQ(w.window.Meter_In_R->Width(), 0);
+  EXPECT_EQ(w.window.InputMeterL->Width(), 0);
+  EXPECT_EQ(w.window.InputMeterR->Width(), 0);
   EXPECT_EQ(w.Caption("InMeterLabelL"), " 0.0");  // the peak holds
   w.Levels(2.0f, 1e-20f, 1.0f);                   // above 0 dB
-  EXPECT_EQ(w.window.Meter_In_L->Width(), 120);
+  EXPECT_EQ(w.window.InputMeterL->Width(), 120);
   EXPECT_EQ(w.Caption("InMeterLabelR"), " 6.0");
   w.Levels(1e-20f, 1e-20f, 1.0f);  // silence, then a reset from the graph caption
-  w.Click("Label2");
+  w.Click("GraphCaption");
   EXPECT_EQ(w.window.inPeakL, -100.0f);
   EXPECT_EQ(w.window.inPeakR, -100.0f);
   w.window.UpdateMeter();
-  EXPECT_EQ(w.window.Meter_In_L->Width(), 0);
+  EXPECT_EQ(w.window.InputMeterL->Width(), 0);
   EXPECT_EQ(w.Caption("InMeterLabelL"), "-oo");
   EXPECT_EQ(w.Caption("InMeterLabelR"), "-oo");
 }
@@ -91,41 +91,41 @@ TEST(Meters, InputBarsAndReadouts) {
 TEST(Meters, OutputCoverUncoversTheLevel) {
   MeterWindow w;
   w.Levels(1e-20f, 0.1f, 1.0f);  // -20 dB: 80 pixels lit, the cover keeps 40
-  EXPECT_EQ(w.window.Meter_Out_L->Height(), 40);
-  EXPECT_EQ(w.window.Meter_Out_R->Height(), 40);
+  EXPECT_EQ(w.window.OutputMeterL->Height(), 40);
+  EXPECT_EQ(w.window.OutputMeterR->Height(), 40);
   EXPECT_EQ(w.window.shownBar[TPluginEditorWindow::kBarOutL], 80);
   EXPECT_EQ(w.Caption("OutMeterLabel"), "-20.0 -20.0");
   w.Click("OutMeterLabel");
   w.Levels(1e-20f, 1e-20f, 1.0f);
-  EXPECT_EQ(w.window.Meter_Out_L->Height(), 120);
+  EXPECT_EQ(w.window.OutputMeterL->Height(), 120);
   EXPECT_EQ(w.Caption("OutMeterLabel"), "  -oo -oo");
 }
 
 TEST(Meters, GainBarsAtScaleTwo) {
   MeterWindow w;
   w.Levels(1e-20f, 1e-20f, 0.5f);
-  EXPECT_EQ(w.window.Meter_CP_L->Height(), 24);
-  EXPECT_EQ(w.window.Meter_Ex_L->Height(), 120);
+  EXPECT_EQ(w.window.GainReductionMeterL->Height(), 24);
+  EXPECT_EQ(w.window.GainIncreaseMeterL->Height(), 120);
   EXPECT_EQ(w.Caption("CompMeterLabel"), " -6.0 -6.0");
   w.Levels(1e-20f, 1e-20f, 2.0f);
-  EXPECT_EQ(w.window.Meter_CP_R->Height(), 0);
-  EXPECT_EQ(w.window.Meter_Ex_R->Height(), 96);  // 24 pixels of green uncovered
+  EXPECT_EQ(w.window.GainReductionMeterR->Height(), 0);
+  EXPECT_EQ(w.window.GainIncreaseMeterR->Height(), 96);  // 24 pixels of green uncovered
 }
 
 TEST(Meters, ScaleCyclesAndTenToOneFillsAtSixDb) {
   MeterWindow w;
   const char* texts[] = {"Scale 5:1", "Scale 10:1", "Scale 1:1", "Scale 2:1"};
   const int scales[] = {5, 10, 1, 2};
-  EXPECT_EQ(w.Caption("Label21"), "Scale 2:1");
+  EXPECT_EQ(w.Caption("ScaleLabel"), "Scale 2:1");
   for (int k = 0; k < 4; ++k) {
-    w.Click("Label21");
+    w.Click("ScaleLabel");
     EXPECT_EQ(w.window.meterScale, scales[k]);
-    EXPECT_EQ(w.Caption("Label21"), texts[k]);
+    EXPECT_EQ(w.Caption("ScaleLabel"), texts[k]);
   }
-  w.Click("Label21");
-  w.Click("Label21");  // 10:1
+  w.Click("ScaleLabel");
+  w.Click("ScaleLabel");  // 10:1
   w.Levels(1e-20f, 1e-20f, 0.5f);
-  EXPECT_EQ(w.window.Meter_CP_L->Height(), 120);
+  EXPECT_EQ(w.window.GainReductionMeterL->Height(), 120);
 }
 
 TEST(Meters, GainPeakKeepsTheLargestMagnitudeUntilReset) {
@@ -152,9 +152,9 @@ TEST(Meters, LevelsThatAreNotNumbersKeepThePanelSane) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float inf = std::numeric_limits<float>::infinity();
   w.Levels(nan, inf, 0.0f);
-  EXPECT_EQ(w.window.Meter_In_L->Width(), 0);
-  EXPECT_EQ(w.window.Meter_Out_L->Height(), 0);
-  EXPECT_EQ(w.window.Meter_CP_L->Height(), 120);
+  EXPECT_EQ(w.window.InputMeterL->Width(), 0);
+  EXPECT_EQ(w.window.OutputMeterL->Height(), 0);
+  EXPECT_EQ(w.window.GainReductionMeterL->Height(), 120);
   EXPECT_EQ(w.Caption("InMeterLabelL"), "-oo");
   EXPECT_EQ(w.Caption("OutMeterLabel"), "  99+ 99+");
   EXPECT_EQ(w.Caption("CompMeterLabel"), "  -oo -oo");

@@ -27,8 +27,8 @@ const RangeEnds kEnds[] = {
     {"ReleaseLabel", 5, "5.000", "5000 "},
     {"InGainLabel", 6, "-20.0", "20.00"},
     {"BalanceLabel", 7, "L100", "R100"},
-    {"PDRdepLabel", 10, "0.000", "100.0"},
-    {"PDRtimeLabel", 11, "40.00", "1000 "},
+    {"PdeRateLabel", 10, "0.000", "100.0"},
+    {"PdeTimeLabel", 11, "40.00", "1000 "},
     {"Release2Label", 12, "20.00", "100.0"},
     {"Release2LevelLabel", 13, "0.000", "100.0"},
     {"KneeLabel", 14, "0.000", "100.0"},
@@ -77,7 +77,7 @@ TEST(ValueLabels, ParametersWithoutKnobHaveNoLabel) {
 TEST(ValueLabels, ShowADashUntilTheFirstRefresh) {
   TPluginEditorWindow window;
   for (const RangeEnds& e : kEnds) {
-    auto* label = window.DIBContainer1.Find<toolkit::TLabel>(e.label);
+    auto* label = window.Panel.Find<toolkit::TLabel>(e.label);
     ASSERT_NE(label, nullptr) << e.label;
     EXPECT_EQ(label->Caption(), "-") << e.label;
   }

@@ -74,12 +74,12 @@ TEST(TarvoInfoTsv, ListsTheParameterTableAndTheFactoryPrograms) {
     EXPECT_EQ(r[6], displayText(i, 0.0f).value_or("")) << paramNames[i];
     EXPECT_EQ(r[7], displayText(i, 1.0f).value_or("")) << paramNames[i];
     EXPECT_EQ(std::stof(r[8]), factoryPresets[0][i]) << paramNames[i];
-    if (displayKind[i] == DisplayKind::Number) {
-      EXPECT_EQ(" " + r[3], displayUnit[i]) << paramNames[i];
-      const double lowTolerance = 1e-3 * std::fabs(displayMin[i]) + 1e-6;
-      const double highTolerance = 1e-3 * std::fabs(displayMax[i]) + 1e-6;
-      EXPECT_NEAR(std::stod(r[4]), displayMin[i], lowTolerance) << paramNames[i];
-      EXPECT_NEAR(std::stod(r[5]), displayMax[i], highTolerance) << paramNames[i];
+    if (kParams[i].kind == DisplayKind::Number) {
+      EXPECT_EQ(" " + r[3], kParams[i].unit) << paramNames[i];
+      const double lowTolerance = 1e-3 * std::fabs(kParams[i].display.min) + 1e-6;
+      const double highTolerance = 1e-3 * std::fabs(kParams[i].display.max) + 1e-6;
+      EXPECT_NEAR(std::stod(r[4]), kParams[i].display.min, lowTolerance) << paramNames[i];
+      EXPECT_NEAR(std::stod(r[5]), kParams[i].display.max, highTolerance) << paramNames[i];
     } else {
       EXPECT_EQ(r[4] + r[5], "") << paramNames[i] << " shows no numbers at its ends";
     }

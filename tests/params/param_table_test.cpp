@@ -43,10 +43,10 @@ TEST(ParamTable, TargetsAtBothEndsAndMiddle) {
 }
 
 TEST(ParamTable, MinimaAreTheFloatsNearestTheDecimals) {
-  EXPECT_EQ(paramMin[kThreshold], 0.01f);
-  EXPECT_EQ(paramMin[kAttack], 0.0001f);
-  EXPECT_EQ(paramMin[kRelease], 0.005f);
-  EXPECT_EQ(paramMin[kFilterFreq], 6.28f);
+  EXPECT_EQ(kParams[kThreshold].target.min, 0.01f);
+  EXPECT_EQ(kParams[kAttack].target.min, 0.0001f);
+  EXPECT_EQ(kParams[kRelease].target.min, 0.005f);
+  EXPECT_EQ(kParams[kFilterFreq].target.min, 6.28f);
 }
 
 TEST(ParamTable, SelectorStepsTieToEven) {

@@ -64,7 +64,7 @@ TEST(ParseValue, UnitsTheEditorShows) {
 
 TEST(ParseValue, RoundTripsEveryDisplayText) {
   for (int i = 0; i < kNumParams; ++i) {
-    if (displayKind[i] != DisplayKind::Number) continue;
+    if (kParams[i].kind != DisplayKind::Number) continue;
     for (float v : {0.0f, 0.2f, 0.5f, 0.8f, 1.0f}) {
       const std::string text = *displayText(i, v);
       EXPECT_NEAR(parsed(i, text.c_str()), v, 2e-3) << paramNames[i] << " " << text;

@@ -51,8 +51,8 @@ TEST(Layout, ControlsDoNotOverlapExceptTheReductionBars) {
   for (size_t i = 1; i < kControls.size(); ++i)
     for (size_t j = i + 1; j < kControls.size(); ++j) {
       const Control &a = kControls[i], &b = kControls[j];
-      const bool allowed = (a.name == "Meter_Ex_L" && b.name == "Meter_CP_L") ||
-                           (a.name == "Meter_Ex_R" && b.name == "Meter_CP_R");
+      const bool allowed = (a.name == "GainIncreaseMeterL" && b.name == "GainReductionMeterL") ||
+                           (a.name == "GainIncreaseMeterR" && b.name == "GainReductionMeterR");
       EXPECT_TRUE(allowed || !overlap(a, b)) << a.name << " overlaps " << b.name;
     }
 }
@@ -161,7 +161,7 @@ TEST(Chassis, LitSelectorArrowCoversThePrintedUnlitArrow) {
 }
 
 TEST(Chassis, PrintsTheMeterColumnsUnderTheMeterControls) {
-  const Control& out = control("Meter_Out_L");
+  const Control& out = control("OutputMeterL");
   const uint32_t top = chassis().rgb(out.left + 4, out.top);
   const uint32_t bottom = chassis().rgb(out.left + 4, out.top + out.height - 2);
   EXPECT_GT(red(top), 200);  // 0 dB: red
@@ -170,14 +170,14 @@ TEST(Chassis, PrintsTheMeterColumnsUnderTheMeterControls) {
   // The row below a bright row is the half-bright one, as in the cover's pattern.
   EXPECT_LT(red(chassis().rgb(out.left + 4, out.top + 1)), red(top));
 
-  for (const char* name : {"Meter_Ex_L", "Meter_Ex_R"}) {
+  for (const char* name : {"GainIncreaseMeterL", "GainIncreaseMeterR"}) {
     const Control& ex = control(name);
     for (int y = 0; y < ex.height; y += 17) {
       const uint32_t c = chassis().rgb(ex.left + 5, ex.top + y);
       EXPECT_GT(green(c), 3 * red(c) + 20) << name << " row " << y;
     }
   }
-  for (const char* name : {"Meter_In_L", "Meter_In_R"}) {
+  for (const char* name : {"InputMeterL", "InputMeterR"}) {
     const Control& in = control(name);
     for (int x = 0; x < in.width; ++x)
       EXPECT_EQ(chassis().rgb(in.left + x, in.top + 5), x % 2 == 0 ? 0x333333u : 0x000000u)

@@ -52,8 +52,8 @@ TEST(SkinImages, HaveTheirSizesInIndexOrder) {
 TEST(SkinImages, NamesFollowTheImageList) {
   EXPECT_EQ(skinImageName(0), "Index Pointer");
   EXPECT_EQ(skinImageName(2), "Chassis");
-  EXPECT_EQ(skinImageName(6), "Drejeknap lille");
-  EXPECT_EQ(skinImageName(7), "Index Pointer lille");
+  EXPECT_EQ(skinImageName(6), "Knob Small");
+  EXPECT_EQ(skinImageName(7), "Index Pointer Small");
 }
 
 TEST(SkinImages, OutOfRangeIndicesGiveNothing) {

@@ -95,7 +95,7 @@ TEST(LineSeriesTest, CapacityColourAndOrderOfX) {
 class ChartTest : public ::testing::Test {
  protected:
   ChartTest() : font(testing::BlockFont(3, 7)), panel(146, 142, Rgb(0xFF00FF)) {
-    chart = &panel.Create<TChart>("Chart1");
+    chart = &panel.Create<TChart>("TransferGraph");
     chart->SetBounds(0, 0, 146, 142);
     chart->SetFont(&font);
     for (TChartAxis* axis : {&chart->LeftAxis(), &chart->BottomAxis()}) {

@@ -29,7 +29,7 @@ class ContainerTest : public ::testing::Test {
     }
     images.Add("Lamp", std::move(lampImage), 0x000000);
     panel.SetImageList(&images);
-    auto& chassis = panel.Create<TDIBImage>("Baggrund");
+    auto& chassis = panel.Create<TDIBImage>("Background");
     chassis.SetBounds(0, 0, 40, 30);
     chassis.SetIndexImage(0);
     lamp = &panel.Create<TDIBImage>("Lamp");
@@ -123,7 +123,7 @@ TEST_F(ContainerTest, LaterControlsDrawOnTop) {
 
 TEST(PictureTest, PictureIsCutToTheControlSizeAndResizingMarksTheStrip) {
   TDIBContainer panel(200, 20, kChassis);
-  auto& bar = panel.Create<TImage>("Meter_In_L");
+  auto& bar = panel.Create<TImage>("InputMeterL");
   Surface lit(120, 10, Rgb(0x00FF00));
   lit.Fill(Rect{100, 0, 120, 10}, Rgb(0xFF0000));
   bar.SetPicture(std::move(lit));
@@ -177,14 +177,14 @@ struct Recorder {
 TEST_F(ContainerTest, MouseGoesToTheTopmostControlWithLocalCoordinates) {
   Recorder rec;
   rec.Attach(*lamp);
-  rec.Attach(*panel.FindControl("Baggrund"));
+  rec.Attach(*panel.FindControl("Background"));
   panel.MouseDown(TMouseButton::mbLeft, TShiftState{false, true, false}, 12, 7);
   panel.MouseUp(TMouseButton::mbLeft, kNoKeys, 12, 7);
   panel.MouseDown(TMouseButton::mbLeft, kNoKeys, 2, 3);
   panel.MouseUp(TMouseButton::mbLeft, kNoKeys, 2, 3);
   EXPECT_EQ(rec.log,
             (std::vector<std::string>{"Lamp down 2,2 ctrl", "Lamp up", "Lamp click",
-                                      "Baggrund down 2,3", "Baggrund up", "Baggrund click"}));
+                                      "Background down 2,3", "Background up", "Background click"}));
 }
 
 TEST_F(ContainerTest, InvisibleLampsStillTakeClicksButHiddenControlsDoNot) {
@@ -207,7 +207,7 @@ TEST_F(ContainerTest, InvisibleLampsStillTakeClicksButHiddenControlsDoNot) {
 TEST_F(ContainerTest, PressedControlKeepsTheMouseUntilRelease) {
   Recorder rec;
   rec.Attach(*lamp);
-  rec.Attach(*panel.FindControl("Baggrund"));
+  rec.Attach(*panel.FindControl("Background"));
   panel.MouseDown(TMouseButton::mbLeft, kNoKeys, 11, 6);
   EXPECT_EQ(panel.Captured(), lamp);
   lamp->SetEnabled(false);  // a press handler may disable and re-enable the control
@@ -221,7 +221,7 @@ TEST_F(ContainerTest, PressedControlKeepsTheMouseUntilRelease) {
   panel.MouseMove(kNoKeys, 30, 25);
   EXPECT_EQ(rec.log,
             (std::vector<std::string>{"Lamp down 1,1", "Lamp move 20,20", "Lamp down 20,20",
-                                      "Lamp up", "Lamp up", "Baggrund move 30,25"}));
+                                      "Lamp up", "Lamp up", "Background move 30,25"}));
 }
 
 TEST_F(ContainerTest, CursorFollowsTheControlUnderThePointer) {

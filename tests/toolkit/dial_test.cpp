@@ -277,7 +277,7 @@ class DialDrawTest : public ::testing::Test {
     Surface pointer(10, 10, Rgb(0x666666));
     pointer.Fill(Rect{3, 3, 7, 7}, kDot);
     images.Add("Index Pointer", std::move(pointer), 0x666666);
-    images.Add("Drejeknap", Surface(49, 49, Rgb(0)), 0x000000);
+    images.Add("Knob Large", Surface(49, 49, Rgb(0)), 0x000000);
     panel.SetImageList(&images);
     dial = &panel.Create<TDIBDial>("Knob");
     SetUpLargeKnob(*dial);

@@ -117,7 +117,7 @@ TEST(DibBlockTest, BlocksUnderTheWrapperHeaderAreNeverTakenAsWrapped) {
 TEST(DibImageListTest, HoldsImagesByIndexAndIgnoresOthers) {
   TDIBImageList list;
   EXPECT_EQ(list.Add("Index Pointer", Surface(10, 10), Rgb(0x666666)), 0);
-  EXPECT_EQ(list.AddBlock("Drejeknap", PlainBlock(2, 1, {{0, 0}}), 0x000000), 1);
+  EXPECT_EQ(list.AddBlock("Knob Large", PlainBlock(2, 1, {{0, 0}}), 0x000000), 1);
   EXPECT_EQ(list.Add("Chassis", Surface(645, 485)), 2);
   ASSERT_EQ(list.Count(), 3);
   EXPECT_EQ(list.Item(0)->displayName, "Index Pointer");

@@ -6,9 +6,9 @@
 
 namespace tarvo::skingen {
 
-// Skin images by index: 0 "Index Pointer", 1 "Drejeknap", 3 "Selector Right",
-// 4 "Green Microswitch", 5 "Red Microswitch", 6 "Drejeknap lille",
-// 7 "Index Pointer lille". Index 2, the chassis, comes from paintChassis.
+// Skin images by index: 0 "Index Pointer", 1 "Knob Large", 3 "Selector Right",
+// 4 "Green Microswitch", 5 "Red Microswitch", 6 "Knob Small",
+// 7 "Index Pointer Small". Index 2, the chassis, comes from paintChassis.
 Image paintSprite(int index);
 
 // The 645 x 485 panel background.

@@ -450,7 +450,7 @@ void paintDisplay(cairo_t* cr, const Fonts& fonts) {
 
   // Output columns, printed lit: each row a bright or half-bright segment row, red at
   // the top (0 dB) through yellow to green at the bottom (-60 dB).
-  for (const char* name : {"Meter_Out_L", "Meter_Out_R"}) {
+  for (const char* name : {"OutputMeterL", "OutputMeterR"}) {
     const Control& m = control(name);
     for (int y = 0; y < m.height; ++y) {
       const uint32_t c = levelColour(m.height - 1 - y);
@@ -458,21 +458,21 @@ void paintDisplay(cairo_t* cr, const Fonts& fonts) {
     }
   }
   // Gain-change columns, printed green, uncovered from the bottom on gain increase.
-  for (const char* name : {"Meter_Ex_L", "Meter_Ex_R"}) {
+  for (const char* name : {"GainIncreaseMeterL", "GainIncreaseMeterR"}) {
     const Control& m = control(name);
     for (int y = 0; y < m.height; ++y)
       hline(cr, m.left, m.left + m.width, m.top + y, (y % 2 == 0) ? 0x20D838 : 0x106C1C);
   }
   // Unlit input bars: columns alternate grey 51 and black, like the meter covers.
-  for (const char* name : {"Meter_In_L", "Meter_In_R"}) {
+  for (const char* name : {"InputMeterL", "InputMeterR"}) {
     const Control& m = control(name);
     for (int x = 0; x < m.width; ++x)
       vline(cr, m.left + x, m.top, m.top + m.height, (x % 2 == 0) ? 0x333333 : 0x000000);
   }
 
   // Output scale between the output and gain columns: 0 at the top to 60 dB down.
-  const Control& outR = control("Meter_Out_R");
-  const Control& exL = control("Meter_Ex_L");
+  const Control& outR = control("OutputMeterR");
+  const Control& exL = control("GainIncreaseMeterL");
   const double scaleX = (outR.left + outR.width + exL.left) / 2.0;
   const TextStyle small{8, false, kLegendDim, 0};
   for (int db = 0; db <= 60; db += 10) {
@@ -482,8 +482,8 @@ void paintDisplay(cairo_t* cr, const Fonts& fonts) {
     textCentred(cr, fonts, std::to_string(db), scaleX + 0.5, row + 0.5, small);
   }
   // Gain columns: ticks every 20 pixels (10, 5, 2 or 1 dB by the meter scale).
-  const Control& exR = control("Meter_Ex_R");
-  const Control& outL = control("Meter_Out_L");
+  const Control& exR = control("GainIncreaseMeterR");
+  const Control& outL = control("OutputMeterL");
   for (int k = 0; k <= 6; ++k) {
     const int row = std::min(exR.top + 20 * k, exR.top + exR.height - 1);
     hline(cr, exR.left + exR.width + 2, exR.left + exR.width + 6, row, kLegendDim, 0.8);
@@ -492,8 +492,8 @@ void paintDisplay(cairo_t* cr, const Fonts& fonts) {
   }
   textCentred(cr, fonts, "OUT", (outL.left + outR.left + outR.width) / 2.0,
               outL.top + outL.height + 7.5, small);
-  textCentred(cr, fonts, "L", 26, control("Meter_In_L").top + 5, small);
-  textCentred(cr, fonts, "R", 26, control("Meter_In_R").top + 5, small);
+  textCentred(cr, fonts, "L", 26, control("InputMeterL").top + 5, small);
+  textCentred(cr, fonts, "R", 26, control("InputMeterR").top + 5, small);
 }
 
 }  // namespace
@@ -539,7 +539,7 @@ Image paintChassis(const Fonts& fonts) {
   for (const SwitchLegend& s :
        {SwitchLegend{"AutoGainSwitch", "AUTO GAIN", -1}, SwitchLegend{"InFilterSwitch", "HPF", 0},
         SwitchLegend{"DetectorACSwitch", "FILTER", -1},
-        SwitchLegend{"DetectorEQswitch", "EQ", -1}}) {
+        SwitchLegend{"DetectorEQSwitch", "EQ", -1}}) {
     const Control& c = control(s.control);
     paintLampHousing(cr, c, kRedUnlit);
     const double cy = c.top + 6.5;
@@ -579,7 +579,7 @@ Image paintChassis(const Fonts& fonts) {
                 c.left + c.width + 4 + textWidth(cr, fonts, s.text, kLegendStyle) / 2, c.top + 5,
                 kLegendStyle);
   }
-  textAt(cr, fonts, "RELEASE TYPE", control("Reltype4").left, control("Reltype4").top - 6,
+  textAt(cr, fonts, "RELEASE TYPE", control("ReleaseType4").left, control("ReleaseType4").top - 6,
          kNameStyle);
   textAt(cr, fonts, "STEREO LINK", control("LinkType2").left, control("LinkType2").top - 6,
          kNameStyle);

@@ -81,12 +81,12 @@ inline constexpr std::array kKnobLegends = {
                {{{0, "-20"}, {0.25, "-10"}, {0.5, "0"}, {0.75, "+10"}, {1, "+20"}}},
                5},
     KnobLegend{"BalanceControl", "BALANCE", "", {{{0, "L"}, {0.5, "C"}, {1, "R"}}}, 3},
-    KnobLegend{"PDRdepControl",
+    KnobLegend{"PdeRateControl",
                "PDE RATE",
                "(%)",
                {{{0, "0"}, {0.25, "25"}, {0.5, "50"}, {0.75, "75"}, {1, "100"}}},
                5},
-    KnobLegend{"PDRtimeControl",
+    KnobLegend{"PdeTimeControl",
                "PDE TIME",
                "(ms)",
                {{{0, "40"},
@@ -148,10 +148,10 @@ struct SelectorLegend {
   std::string_view text;
 };
 inline constexpr std::array kSelectorLegends = {
-    SelectorLegend{"Reltype4", "Classic"},  SelectorLegend{"RelType3", "Smooth 1"},
-    SelectorLegend{"RelType2", "Smooth 2"}, SelectorLegend{"RelType1", "Pumper"},
-    SelectorLegend{"RelType0", "Opto"},     SelectorLegend{"LinkType2", "Off"},
-    SelectorLegend{"Linktype1", "Mix"},     SelectorLegend{"LinkType0", "Highest"},
+    SelectorLegend{"ReleaseType4", "Classic"},  SelectorLegend{"ReleaseType3", "Smooth 1"},
+    SelectorLegend{"ReleaseType2", "Smooth 2"}, SelectorLegend{"ReleaseType1", "Pumper"},
+    SelectorLegend{"ReleaseType0", "Opto"},     SelectorLegend{"LinkType2", "Off"},
+    SelectorLegend{"LinkType1", "Mix"},         SelectorLegend{"LinkType0", "Highest"},
 };
 
 }  // namespace tarvo::skingen

@@ -12,8 +12,9 @@
 
 namespace tarvo::skingen {
 
-inline constexpr int kPanelWidth = editor::kPanelWidth;
-inline constexpr int kPanelHeight = editor::kPanelHeight;
+// The panel size is the editor's.
+using editor::kPanelHeight;
+using editor::kPanelWidth;
 
 enum class ControlKind {
   Background,
@@ -69,7 +70,7 @@ consteval std::array<Control, kControlCount> makeControls() {
   std::array<Control, kControlCount> all{};
   int n = 0;
   auto add = [&](Control c) { all[n++] = c; };
-  add({"Baggrund", K::Background, 0, 0, kPanelWidth, kPanelHeight, -1});
+  add({"Background", K::Background, 0, 0, kPanelWidth, kPanelHeight, -1});
   for (const ed::KnobPlace& k : ed::kKnobs) {
     const int size = k.large ? ed::kLargeKnobSize : ed::kSmallKnobSize;
     add({k.name, k.large ? K::KnobLarge : K::KnobSmall, k.left, k.top, size, size, k.tag});
@@ -92,11 +93,12 @@ consteval std::array<Control, kControlCount> makeControls() {
   for (const ed::RectPlace& r : {ed::kUsersManual, ed::kLogo}) {
     add({r.name, K::LinkArea, r.left, r.top, r.width, r.height, -1});
   }
-  for (const ed::RectPlace& r : {ed::kMeterInL, ed::kMeterInR}) {
+  for (const ed::RectPlace& r : {ed::kInputMeterL, ed::kInputMeterR}) {
     add({r.name, K::MeterH, r.left, r.top, ed::kMeterLength, ed::kMeterThickness, -1});
   }
-  for (const ed::RectPlace& r : {ed::kMeterOutL, ed::kMeterOutR, ed::kMeterExL, ed::kMeterExR,
-                                 ed::kMeterCpL, ed::kMeterCpR}) {
+  for (const ed::RectPlace& r :
+       {ed::kOutputMeterL, ed::kOutputMeterR, ed::kGainIncreaseMeterL, ed::kGainIncreaseMeterR,
+        ed::kGainReductionMeterL, ed::kGainReductionMeterR}) {
     add({r.name, K::MeterV, r.left, r.top, ed::kMeterThickness, ed::kMeterLength, -1});
   }
   const std::pair<ed::CaptionPlace, int> captions[] = {
@@ -107,8 +109,8 @@ consteval std::array<Control, kControlCount> makeControls() {
   for (const auto& [c, width] : captions) {
     add({c.name, K::Caption, c.left, c.top, width, kCaptionHeight, -1});
   }
-  add({ed::kChart.name, K::Chart, ed::kChart.left, ed::kChart.top, ed::kChart.width,
-       ed::kChart.height, -1});
+  add({ed::kTransferGraph.name, K::Chart, ed::kTransferGraph.left, ed::kTransferGraph.top,
+       ed::kTransferGraph.width, ed::kTransferGraph.height, -1});
   if (n != kControlCount) throw "control count";  // a compile-time error
   return all;
 }

@@ -86,8 +86,8 @@ Image composePreview(const SkinSet& skin) {
       {"ReleaseControl", "ReleaseLabel", 0.5, "158.1"},
       {"InGainControl", "InGainLabel", 0.5, "0.000"},
       {"BalanceControl", "BalanceLabel", 0.5, "0"},
-      {"PDRdepControl", "PDRdepLabel", 0.5, "50.00"},
-      {"PDRtimeControl", "PDRtimeLabel", 0.5, "200.0"},
+      {"PdeRateControl", "PdeRateLabel", 0.5, "50.00"},
+      {"PdeTimeControl", "PdeTimeLabel", 0.5, "200.0"},
       {"Release2Control", "Release2Label", 0.0, "20.00"},
       {"Release2LevelControl", "Release2LevelLabel", 1.0, "100.0"},
       {"KneeControl", "KneeLabel", 0.5, "50.00"},
@@ -108,13 +108,13 @@ Image composePreview(const SkinSet& skin) {
   }
 
   // Lit lamps and selector positions.
-  for (const char* sw : {"AutoGainSwitch", "DetectorEQswitch"}) {
+  for (const char* sw : {"AutoGainSwitch", "DetectorEQSwitch"}) {
     const Control& c = control(sw);
     blit(out, skin.images[5], c.left, c.top, 13, 13, int(kKeyBlack));
   }
   const Control& ab = control("ABSwitch");
   blit(out, skin.images[4], ab.left, ab.top, 13, 13, int(kKeyBlack));
-  for (const char* sel : {"RelType2", "LinkType0"}) {
+  for (const char* sel : {"ReleaseType2", "LinkType0"}) {
     const Control& c = control(sel);
     blit(out, skin.images[3], c.left, c.top, 30, 10, int(kKeyBlack));
   }

@@ -17,13 +17,13 @@ struct Entry {
 
 const Entry kImages[kSkinImageCount] = {
     {e::index_pointer_dib, &e::index_pointer_dib_size, "Index Pointer"},
-    {e::knob_large_dib, &e::knob_large_dib_size, "Drejeknap"},
+    {e::knob_large_dib, &e::knob_large_dib_size, "Knob Large"},
     {e::chassis_dib, &e::chassis_dib_size, "Chassis"},
     {e::selector_right_dib, &e::selector_right_dib_size, "Selector Right"},
     {e::green_microswitch_dib, &e::green_microswitch_dib_size, "Green Microswitch"},
     {e::red_microswitch_dib, &e::red_microswitch_dib_size, "Red Microswitch"},
-    {e::knob_small_dib, &e::knob_small_dib_size, "Drejeknap lille"},
-    {e::index_pointer_small_dib, &e::index_pointer_small_dib_size, "Index Pointer lille"},
+    {e::knob_small_dib, &e::knob_small_dib_size, "Knob Small"},
+    {e::index_pointer_small_dib, &e::index_pointer_small_dib_size, "Index Pointer Small"},
 };
 
 std::span<const uint8_t> bytes(const unsigned char* data, std::size_t size) {

@@ -13,13 +13,13 @@ namespace tarvo::skin {
 // Indices in the skin image list.
 enum SkinImageIndex : int {
   kIndexPointer = 0,       // "Index Pointer": large knob pointer, key 0x666666
-  kKnobLarge = 1,          // "Drejeknap": 49 x 49, all key black
+  kKnobLarge = 1,          // "Knob Large": 49 x 49, all key black
   kChassis = 2,            // "Chassis": the 645 x 485 panel background
   kSelectorRight = 3,      // "Selector Right": lit arrow, key black
   kGreenMicroswitch = 4,   // "Green Microswitch": lit green lamp, key black
   kRedMicroswitch = 5,     // "Red Microswitch": lit red lamp, key black
-  kKnobSmall = 6,          // "Drejeknap lille": 39 x 39, all key black
-  kIndexPointerSmall = 7,  // "Index Pointer lille": small knob pointer, key 0x666666
+  kKnobSmall = 6,          // "Knob Small": 39 x 39, all key black
+  kIndexPointerSmall = 7,  // "Index Pointer Small": small knob pointer, key 0x666666
 };
 inline constexpr int kSkinImageCount = 8;
 
