@@ -12,7 +12,7 @@ namespace tarvo::dsp::chain {
 // linked pair the right lane repeats the left for the block and the right channel's own
 // state stays as it was.
 struct Envelopes {
-  Pair s0, s1, s2, s3, s4, s5;  // release stages
+  Pair stage[6];  // release stages
   Pair attackStage;
   Pair releaseCoef, fastReleaseCoef;
   // The attack fraction for the next sample depends only on the attack stage and the
@@ -34,6 +34,17 @@ TARVO_INLINE void releaseStep(Pair u, Pair& s, Pair c) {
   s = lesserOf((s - u) * c + u, u);
 }
 
+// Release stages kFrom .. kTo - 1 of e in series with the pole c, the first following u;
+// returns the last stage.
+template <int kFrom, int kTo>
+TARVO_INLINE Pair cascade(Pair u, Envelopes& e, Pair c) {
+  for (int i = kFrom; i < kTo; ++i) {
+    releaseStep(u, e.stage[i], c);
+    u = e.stage[i];
+  }
+  return u;
+}
+
 // Attack fraction that the program-dependent timing sets for the sample after the one that
 // left the attack stage and the slow average in e: above its average the attack moves
 // toward instantaneous.
@@ -53,35 +64,18 @@ TARVO_INLINE Pair runEnvelopes(Pair g, Envelopes& e, const Settings& p, const Co
   const Pair fast = e.fastReleaseCoef;
   const Pair one = splat(1.0f);
   if constexpr (kType == 0) {  // "Opto": two fast stages, then the main and the Release2 paths
-    releaseStep(g, e.s0, fast);
-    releaseStep(e.s0, e.s1, fast);
-    releaseStep(e.s1, e.s2, main);
-    releaseStep(e.s1, e.s3, splat(p.rel2));
-    g = splat(p.oneMinusMix2) * e.s2 + splat(p.mix2) * e.s3;
+    const Pair fastOut = cascade<0, 2>(g, e, fast);
+    releaseStep(fastOut, e.stage[2], main);
+    releaseStep(fastOut, e.stage[3], splat(p.rel2));
+    g = splat(p.oneMinusMix2) * e.stage[2] + splat(p.mix2) * e.stage[3];
   } else if constexpr (kType == 1) {  // "Pumper": six main stages in series
-    releaseStep(g, e.s0, main);
-    releaseStep(e.s0, e.s1, main);
-    releaseStep(e.s1, e.s2, main);
-    releaseStep(e.s2, e.s3, main);
-    releaseStep(e.s3, e.s4, main);
-    releaseStep(e.s4, e.s5, main);
-    g = e.s5;
+    g = cascade<0, 6>(g, e, main);
   } else if constexpr (kType == 2) {  // "Smooth 2": five fast stages, then a main stage
-    releaseStep(g, e.s0, fast);
-    releaseStep(e.s0, e.s1, fast);
-    releaseStep(e.s1, e.s2, fast);
-    releaseStep(e.s2, e.s3, fast);
-    releaseStep(e.s3, e.s4, fast);
-    releaseStep(e.s4, e.s5, main);
-    g = e.s5;
+    g = cascade<5, 6>(cascade<0, 5>(g, e, fast), e, main);
   } else if constexpr (kType == 3) {  // "Smooth 1": two fast stages, then a main stage
-    releaseStep(g, e.s0, fast);
-    releaseStep(e.s0, e.s1, fast);
-    releaseStep(e.s1, e.s2, main);
-    g = e.s2;
+    g = cascade<2, 3>(cascade<0, 2>(g, e, fast), e, main);
   } else if constexpr (kType == 4) {  // "Classic": one main stage
-    releaseStep(g, e.s0, main);
-    g = e.s0;
+    g = cascade<0, 1>(g, e, main);
   }
 
   // Attack: a rising gain passes, a falling gain is slowed by the attack fraction. The

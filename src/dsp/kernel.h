@@ -80,12 +80,7 @@ void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
   const auto stage = [&](int i) {
     return kBoth ? pairOf(envL.releaseStage[i], envR.releaseStage[i]) : splat(envL.releaseStage[i]);
   };
-  Envelopes env{stage(0),
-                stage(1),
-                stage(2),
-                stage(3),
-                stage(4),
-                stage(5),
+  Envelopes env{{stage(0), stage(1), stage(2), stage(3), stage(4), stage(5)},
                 lanes(&ChannelEnvelope::attackStage),
                 lanes(&ChannelEnvelope::releaseCoef),
                 lanes(&ChannelEnvelope::fastReleaseCoef),
@@ -294,11 +289,10 @@ void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
   storePair(detHpState_, detHp);
   kneeStart_ = knee;
   if (!env.attackCoefStored) env.attackCoef = attackFraction(env, p);
-  const Pair stages[6] = {env.s0, env.s1, env.s2, env.s3, env.s4, env.s5};
   for (int c = 0; c < (kBoth ? 2 : 1); ++c) {
     const auto lane = [c](Pair v) { return c == 0 ? left(v) : right(v); };
     ChannelEnvelope& e = envelope_[c];
-    for (int i = 0; i < 6; ++i) e.releaseStage[i] = lane(stages[i]);
+    for (int i = 0; i < 6; ++i) e.releaseStage[i] = lane(env.stage[i]);
     e.attackStage = lane(env.attackStage);
     e.releaseCoef = lane(env.releaseCoef);
     e.fastReleaseCoef = lane(env.fastReleaseCoef);
