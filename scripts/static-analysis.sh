@@ -23,7 +23,7 @@ git ls-files '*.c' '*.cpp' '*.h' | grep -v '^src/editor/skin/embedded/' |
 echo "clang-format: every file as formatted"
 
 # The Windows-only sources are not in the Linux compile database; cppcheck reads them below.
-files=$(find src -name '*.cpp' ! -path 'src/platform/win32/*' ! -name 'win32_*' | sort)
+files=$(find src -name '*.cpp' ! -path 'src/platform/win32/*' | sort)
 echo "clang-tidy: $(echo "$files" | wc -l) files"
 # shellcheck disable=SC2086
 run-clang-tidy -p "$build" -j "$jobs" -quiet $files >"$build/clang-tidy.log" 2>&1 || {
@@ -38,8 +38,8 @@ cppcheck_common="--enable=warning,performance,portability --inline-suppr --std=c
   --max-configs=1"
 # shellcheck disable=SC2086
 cppcheck $cppcheck_common -j "$jobs" -D__linux__ -U_WIN32 \
-  -i src/platform/win32 -i src/plugin/win32_editor.cpp src
+  -i src/platform/win32 src
 # shellcheck disable=SC2086
 cppcheck $cppcheck_common -D_WIN32 -DUNICODE -D_UNICODE \
-  src/platform/win32 src/plugin/win32_editor.cpp src/plugin/entry.cpp
+  src/platform/win32 src/plugin/entry.cpp
 echo "cppcheck: no findings"

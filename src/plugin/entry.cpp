@@ -1,11 +1,8 @@
 // The library's one exported function: the VST 2 entry point `main`.
 #include "dsp/fp_control.h"
+#include "platform/child_window.h"
+#include "plugin/platform_editor.h"
 #include "plugin/plugin.h"
-#if defined(_WIN32)
-#include "plugin/win32_editor.h"
-#else
-#include "plugin/x11_editor.h"
-#endif
 
 namespace {
 
@@ -14,11 +11,7 @@ namespace {
 struct LibraryLoad {
   LibraryLoad() {
     tarvo::dsp::maskFloatingPointExceptions();
-#if defined(_WIN32)
-    tarvo::plugin::setEditorWindowFactory(tarvo::plugin::makeWin32EditorWindow);
-#else
-    tarvo::plugin::setEditorWindowFactory(tarvo::plugin::makeX11EditorWindow);
-#endif
+    tarvo::plugin::setEditorWindowFactory(tarvo::plugin::makePlatformEditorWindow);
   }
 } gLibraryLoad;
 
@@ -32,7 +25,7 @@ struct LibraryLoad {
 // of BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID), spelled without <windows.h>.
 extern "C" int __stdcall DllMain(void* /*module*/, unsigned long reason, void* reserved) {
   constexpr unsigned long kProcessDetach = 0;  // DLL_PROCESS_DETACH
-  if (reason == kProcessDetach && reserved == nullptr) tarvo::plugin::win32EditorLibraryUnload();
+  if (reason == kProcessDetach && reserved == nullptr) tarvo::platform::unregisterWindowClass();
   return 1;
 }
 #endif

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "editor/editor_layout.h"
 #include "plugin/editor_window.h"
 #include "vst/aeff_editor.h"
 
@@ -13,8 +14,9 @@ class APlugin;
 
 class APluginEditor : public vst::AEffEditor {
  public:
-  static constexpr int16_t kWidth = 645;
-  static constexpr int16_t kHeight = 485;
+  // The rectangle effEditGetRect answers: the panel's size, before and after open.
+  static constexpr int16_t kWidth = editor::kPanelWidth;
+  static constexpr int16_t kHeight = editor::kPanelHeight;
 
   explicit APluginEditor(APlugin* effect);
   ~APluginEditor() override;

@@ -1,4 +1,4 @@
-#include "platform/posix/open_document.h"
+#include "platform/open_document.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -48,13 +48,13 @@ class OpenDocument : public ::testing::Test {
 
 TEST_F(OpenDocument, TargetArrivesAsOneArgumentNeverThroughAShell) {
   const std::string target = "/tmp/My Manual; touch " + (dir / "pwned").string() + " $(id)`x`.pdf";
-  ASSERT_TRUE(openDocument(target));
+  ASSERT_TRUE(openDocument(target, true, nullptr));
   EXPECT_EQ(waitForLog(), target + "\n");
   EXPECT_FALSE(fs::exists(dir / "pwned"));
 }
 
 TEST_F(OpenDocument, OpenerIsDetachedAndLeavesNoChildBehind) {
-  ASSERT_TRUE(openDocument("https://example.org/tarvo"));
+  ASSERT_TRUE(openDocument("https://example.org/tarvo", true, nullptr));
   waitForLog();
   // The opener's parent is not this process: it was handed to init (or a subreaper).
   std::ifstream in(dir / "ppid");
@@ -67,7 +67,7 @@ TEST_F(OpenDocument, OpenerIsDetachedAndLeavesNoChildBehind) {
 }
 
 TEST_F(OpenDocument, EmptyTargetStartsNothing) {
-  EXPECT_FALSE(openDocument(""));
+  EXPECT_FALSE(openDocument("", true, nullptr));
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_FALSE(fs::exists(log));
 }

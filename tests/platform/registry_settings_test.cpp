@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/win32/win32_child_window.h"
+#include "platform/settings.h"
 
 namespace tarvo::platform::win32 {
 namespace {
@@ -105,12 +105,16 @@ TEST_F(Registry, AKeyOnlyInTheOtherViewIsFound) {
 TEST(RegistryProduct, ReadsTheProductKeyValueManual) {
   const std::wstring key = L"HKLM\\Software\\Velmora Audio\\Tarvo";
   removeKey(L"Software\\Velmora Audio\\Tarvo");
-  EXPECT_EQ(readSettingString("Manual").value, "");
+  EXPECT_FALSE(readSetting("Manual").has_value());
   ASSERT_EQ(reg(L"add \"" + key + L"\" /v Manual /t REG_SZ /d \"https://example.com/m.pdf\" /f"),
             0);
-  const SettingRead r = readSettingString("Manual");
+  const SettingRead r = readSettingStringFrom(kSettingsKey, "Manual");
   EXPECT_TRUE(r.keyOpened);
   EXPECT_EQ(r.value, "https://example.com/m.pdf");
+  EXPECT_EQ(readSetting("Manual").value_or(""), "https://example.com/m.pdf");
+  // A value that is not text is no setting: the editor's click must not see the exception.
+  ASSERT_EQ(reg(L"add \"" + key + L"\" /v Manual /t REG_DWORD /d 7 /f"), 0);
+  EXPECT_FALSE(readSetting("Manual").has_value());
   removeKey(L"Software\\Velmora Audio\\Tarvo");
 }
 

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/settings.h"
+
 namespace tarvo::platform {
 namespace {
 
@@ -64,7 +66,8 @@ TEST_F(SettingsFile, SearchPathFollowsTheEnvironment) {
   EXPECT_EQ(files[0], "/etc/xdg/Velmora Audio/Tarvo.conf");
   EXPECT_EQ(files[1], (dir / "Velmora Audio" / "Tarvo.conf").string());
   if (!fs::exists(files[0])) {
-    EXPECT_EQ(readSettingString("Manual").value, "https://example.org/m");
+    EXPECT_EQ(readSetting("Manual").value_or(""), "https://example.org/m");
+    EXPECT_FALSE(readSetting("Missing").has_value());
   }
   if (saved) {
     setenv("XDG_CONFIG_HOME", savedValue.c_str(), 1);

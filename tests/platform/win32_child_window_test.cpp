@@ -4,35 +4,39 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <iomanip>
 #include <sstream>
 
+#include "platform/child_window.h"
 #include "platform/win32/text_convert.h"
 #include "platform/win32_test_window.h"
 
-namespace tarvo::platform::win32 {
+namespace tarvo::platform {
 namespace {
+
+using win32::editorClassName;
+using win32::editorClassRegistered;
+using win32::narrow;
+using win32::widen;
 
 using test::makeHostWindow;
 using test::pumpMessages;
 
 struct Event {
-  char kind;  // 'd'own, 'm'ove, 'u'p
+  char kind;  // 'd'own, 'm'ove, 'u'p, 'e'xposed, destroyed ('x')
   toolkit::TMouseButton button;
   toolkit::TShiftState shift;
   int x, y;
 };
 
-struct RecordingSink : PointerSink {
-  void pointerDown(toolkit::TMouseButton b, toolkit::TShiftState s, int x, int y) override {
-    events.push_back({'d', b, s, x, y});
-  }
-  void pointerMove(toolkit::TShiftState s, int x, int y) override {
-    events.push_back({'m', toolkit::TMouseButton::mbLeft, s, x, y});
-  }
-  void pointerUp(toolkit::TMouseButton b, toolkit::TShiftState s, int x, int y) override {
-    events.push_back({'u', b, s, x, y});
+// Takes nothing from the window procedure (not readyForInput): every event waits for
+// pumpEvents.
+struct RecordingSink : WindowEventSink {
+  void handleEvent(const WindowEvent& e) override {
+    const char kinds[] = {'d', 'm', 'u', 'e', 'x'};
+    events.push_back({kinds[static_cast<int>(e.type)], e.button, e.shift, e.x, e.y});
   }
   toolkit::TCursor cursorAt(int x, int) override {
     return x < 50 ? toolkit::TCursor::crHandPoint : toolkit::TCursor::crDefault;
@@ -48,6 +52,7 @@ class Win32Window : public ::testing::Test {
     std::string error;
     child = ChildWindow::create(parent, 645, 485, &error);
     ASSERT_NE(child, nullptr) << error;
+    child->setSink(&sink);
     hwnd = static_cast<HWND>(child->handle());
     pumpMessages();
   }
@@ -57,6 +62,7 @@ class Win32Window : public ::testing::Test {
     pumpMessages();
   }
   HWND parent = nullptr;
+  RecordingSink sink;  // outlives the window
   std::unique_ptr<ChildWindow> child;
   HWND hwnd = nullptr;
 };
@@ -98,10 +104,10 @@ TEST_F(Win32Window, ClassIsRegisteredWithThisModuleUnderItsOwnName) {
   info.cbSize = sizeof(info);
   EXPECT_TRUE(GetClassInfoExW(GetModuleHandleW(nullptr), name.c_str(), &info));
   // While a window of the class exists it stays registered.
-  unregisterEditorClass();
+  unregisterWindowClass();
   EXPECT_TRUE(editorClassRegistered());
   child.reset();
-  unregisterEditorClass();
+  unregisterWindowClass();
   EXPECT_FALSE(editorClassRegistered());
   EXPECT_FALSE(GetClassInfoExW(GetModuleHandleW(nullptr), name.c_str(), &info));
   // A later window registers it again.
@@ -167,7 +173,6 @@ TEST_F(Win32Window, PaintsTheWholePanelTopDown) {
 }
 
 TEST_F(Win32Window, QueuesMouseEventsUntilPumpedWithModifiersAndCapture) {
-  RecordingSink sink;
   SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, MAKELPARAM(100, 200));
   EXPECT_EQ(GetCapture(), hwnd) << "a press captures the mouse for the drag";
   SendMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON | MK_SHIFT, MAKELPARAM(100, 201));
@@ -179,7 +184,7 @@ TEST_F(Win32Window, QueuesMouseEventsUntilPumpedWithModifiersAndCapture) {
   EXPECT_TRUE(sink.events.empty());
   EXPECT_EQ(child->queuedEvents(), 3u) << "down, the last of the moves, up";
 
-  child->pumpEvents(sink);
+  child->pumpEvents();
   ASSERT_EQ(sink.events.size(), 3u);
   EXPECT_EQ(sink.events[0].kind, 'd');
   EXPECT_EQ(sink.events[0].button, toolkit::TMouseButton::mbLeft);
@@ -195,18 +200,17 @@ TEST_F(Win32Window, QueuesMouseEventsUntilPumpedWithModifiersAndCapture) {
   EXPECT_TRUE(sink.events[2].shift.ctrl);
   EXPECT_EQ(child->queuedEvents(), 0u);
   sink.events.clear();
-  child->pumpEvents(sink);
+  child->pumpEvents();
   EXPECT_TRUE(sink.events.empty());
 }
 
 TEST_F(Win32Window, RightAndMiddleButtonsAndMovesBetweenPresses) {
-  RecordingSink sink;
   SendMessageW(hwnd, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10));
   SendMessageW(hwnd, WM_RBUTTONUP, 0, MAKELPARAM(10, 10));
   SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));
   SendMessageW(hwnd, WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(30, 30));
   SendMessageW(hwnd, WM_MBUTTONUP, 0, MAKELPARAM(30, 30));
-  child->pumpEvents(sink);
+  child->pumpEvents();
   ASSERT_EQ(sink.events.size(), 5u);
   EXPECT_EQ(sink.events[0].button, toolkit::TMouseButton::mbRight);
   EXPECT_EQ(sink.events[2].kind, 'm');
@@ -215,12 +219,11 @@ TEST_F(Win32Window, RightAndMiddleButtonsAndMovesBetweenPresses) {
 }
 
 TEST_F(Win32Window, LosingTheCaptureMidDragEndsTheDrag) {
-  RecordingSink sink;
   SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 100));
   SendMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(300, 120));
   ASSERT_EQ(GetCapture(), hwnd);
   SetCapture(parent);  // a host dialog takes the mouse
-  child->pumpEvents(sink);
+  child->pumpEvents();
   ASSERT_EQ(sink.events.size(), 3u);
   EXPECT_EQ(sink.events[2].kind, 'u');
   EXPECT_EQ(sink.events[2].x, 300);
@@ -229,27 +232,25 @@ TEST_F(Win32Window, LosingTheCaptureMidDragEndsTheDrag) {
   // The release that arrives later belongs to no press of ours: it is not passed on.
   SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(300, 130));
   sink.events.clear();
-  child->pumpEvents(sink);
+  child->pumpEvents();
   EXPECT_TRUE(sink.events.empty());
 }
 
 TEST_F(Win32Window, ShowsTheHandWhereTheSinkAsksForIt) {
-  RecordingSink sink;
   const HCURSOR hand = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND));
   const HCURSOR arrow = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   const LPARAM overClient = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
   SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
-  child->pumpEvents(sink);
+  child->pumpEvents();
   EXPECT_TRUE(SendMessageW(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd), overClient));
   EXPECT_EQ(GetCursor(), hand);
   SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(400, 10));
-  child->pumpEvents(sink);
+  child->pumpEvents();
   EXPECT_TRUE(SendMessageW(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd), overClient));
   EXPECT_EQ(GetCursor(), arrow);
 }
 
 TEST_F(Win32Window, SurvivesTheHostDestroyingTheParentFirst) {
-  RecordingSink sink;
   SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
   DestroyWindow(parent);
   parent = nullptr;
@@ -257,8 +258,14 @@ TEST_F(Win32Window, SurvivesTheHostDestroyingTheParentFirst) {
   EXPECT_TRUE(child->destroyed());
   EXPECT_EQ(child->handle(), nullptr);
   EXPECT_FALSE(IsWindow(hwnd));
-  // Idle calls that still arrive do nothing harmful.
-  child->pumpEvents(sink);
+  // Idle calls that still arrive do nothing harmful; the sink hears of the end once.
+  child->pumpEvents();
+  child->pumpEvents();
+  ASSERT_FALSE(sink.events.empty());
+  EXPECT_EQ(sink.events.back().kind, 'x');
+  EXPECT_EQ(std::count_if(sink.events.begin(), sink.events.end(),
+                          [](const Event& e) { return e.kind == 'x'; }),
+            1);
   toolkit::Surface panel(645, 485);
   child->present(panel, {panel.Bounds()});
   child.reset();  // the destructor leaves the gone window alone
@@ -277,4 +284,4 @@ TEST(Win32Text, ConvertsBetweenUtf8AndUtf16) {
 }
 
 }  // namespace
-}  // namespace tarvo::platform::win32
+}  // namespace tarvo::platform

@@ -8,8 +8,8 @@
 #include "platform/win32/registry_settings.h"
 #include "platform/win32/shell_open.h"
 #include "platform/win32_test_window.h"
+#include "plugin/platform_editor.h"
 #include "plugin/plugin.h"
-#include "plugin/win32_editor.h"
 
 namespace tarvo::plugin {
 namespace {
@@ -33,7 +33,7 @@ TEST(Win32EditorShell, TheHostClosesTheEditorOrTheEffectInsideTheShell) {
   ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, platform::win32::kSettingsKey, "Manual", REG_SZ,
                             kManual, sizeof kManual),
             ERROR_SUCCESS);
-  setEditorWindowFactory(makeWin32EditorWindow);
+  setEditorWindowFactory(makePlatformEditorWindow);
   platform::win32::setShellOpenFunction(closingShell);
   const HWND parent = test::makeHostWindow();
   for (const int32_t opcode : {vst::effEditClose, vst::effClose}) {

@@ -7,33 +7,50 @@
 #include <X11/Xutil.h>
 // clang-format on
 
-#include "platform/x11/x11_child_window.h"
-
+#include <cstdint>
 #include <cstdlib>
 
-namespace tarvo::platform::x11 {
+#include "platform/child_window.h"
+
+namespace tarvo::platform {
 namespace {
 
-struct RecordingSink : PointerSink {
-  void pointerDown(toolkit::TMouseButton, toolkit::TShiftState s, int x, int y) override {
-    ++downs;
-    lastX = x;
-    lastY = y;
-    lastShift = s;
+struct RecordingSink : WindowEventSink {
+  void handleEvent(const WindowEvent& e) override {
+    switch (e.type) {
+      case WindowEvent::Type::pointerDown:
+        ++downs;
+        lastShift = e.shift;
+        break;
+      case WindowEvent::Type::pointerMove:
+        ++moves;
+        break;
+      case WindowEvent::Type::pointerUp:
+        ++ups;
+        break;
+      case WindowEvent::Type::exposed:
+        ++exposures;
+        break;
+      case WindowEvent::Type::destroyed:
+        ++destructions;
+        break;
+    }
   }
-  void pointerMove(toolkit::TShiftState, int x, int y) override {
-    ++moves;
-    lastX = x;
-    lastY = y;
-  }
-  void pointerUp(toolkit::TMouseButton, toolkit::TShiftState, int, int) override { ++ups; }
-  void exposed() override { ++exposures; }
   toolkit::TCursor cursorAt(int x, int) override {
     return x < 50 ? toolkit::TCursor::crHandPoint : toolkit::TCursor::crDefault;
   }
-  int downs = 0, moves = 0, ups = 0, exposures = 0, lastX = -1, lastY = -1;
+  int downs = 0, moves = 0, ups = 0, exposures = 0, destructions = 0;
   toolkit::TShiftState lastShift;
 };
+
+// The X11 window id of the child.
+Window idOf(const ChildWindow& child) {
+  return static_cast<Window>(reinterpret_cast<uintptr_t>(child.handle()));
+}
+
+void* asParent(Window window) {
+  return reinterpret_cast<void*>(static_cast<uintptr_t>(window));
+}
 
 // A host's side: its own connection and a top-level window to embed into.
 class X11Window : public ::testing::Test {
@@ -59,15 +76,15 @@ class X11Window : public ::testing::Test {
 
 TEST_F(X11Window, IsAChildOfTheHostWindowWithThePanelSize) {
   std::string error;
-  auto child = ChildWindow::create(parent, 645, 485, &error);
+  auto child = ChildWindow::create(asParent(parent), 645, 485, &error);
   ASSERT_NE(child, nullptr) << error;
   Window root, parentOf, *children = nullptr;
   unsigned int count = 0;
-  ASSERT_TRUE(XQueryTree(host, child->windowId(), &root, &parentOf, &children, &count));
+  ASSERT_TRUE(XQueryTree(host, idOf(*child), &root, &parentOf, &children, &count));
   if (children) XFree(children);
   EXPECT_EQ(parentOf, parent);
   XWindowAttributes attributes;
-  ASSERT_TRUE(XGetWindowAttributes(host, child->windowId(), &attributes));
+  ASSERT_TRUE(XGetWindowAttributes(host, idOf(*child), &attributes));
   EXPECT_EQ(attributes.width, 645);
   EXPECT_EQ(attributes.height, 485);
   EXPECT_EQ(attributes.x, 0);
@@ -78,8 +95,8 @@ TEST_F(X11Window, IsAChildOfTheHostWindowWithThePanelSize) {
   int format;
   unsigned long items, after;
   unsigned char* data = nullptr;
-  ASSERT_EQ(XGetWindowProperty(host, child->windowId(), info, 0, 2, False, info, &type, &format,
-                               &items, &after, &data),
+  ASSERT_EQ(XGetWindowProperty(host, idOf(*child), info, 0, 2, False, info, &type, &format, &items,
+                               &after, &data),
             Success);
   ASSERT_EQ(items, 2u);
   EXPECT_EQ(reinterpret_cast<unsigned long*>(data)[1], 1u);
@@ -88,17 +105,18 @@ TEST_F(X11Window, IsAChildOfTheHostWindowWithThePanelSize) {
 
 TEST_F(X11Window, PresentCopiesOnlyTheGivenAreas) {
   std::string error;
-  auto child = ChildWindow::create(parent, 645, 485, &error);
+  auto child = ChildWindow::create(asParent(parent), 645, 485, &error);
   ASSERT_NE(child, nullptr) << error;
   RecordingSink sink;
-  child->pumpEvents(sink);
+  child->setSink(&sink);
+  child->pumpEvents();
   toolkit::Surface panel(645, 485, toolkit::Rgb(0x112233));
   panel.Fill(toolkit::Rect::FromSize(10, 20, 30, 40), toolkit::Rgb(0xFFFFE1));
   child->present(panel, {toolkit::Rect::FromSize(0, 0, 645, 485)});
   panel.Fill(toolkit::Rect::FromSize(100, 100, 10, 10), toolkit::Rgb(0x00FF00));
   panel.Fill(toolkit::Rect::FromSize(300, 300, 10, 10), toolkit::Rgb(0xFF0000));
   child->present(panel, {toolkit::Rect::FromSize(100, 100, 10, 10)});
-  XImage* image = XGetImage(host, child->windowId(), 0, 0, 645, 485, AllPlanes, ZPixmap);
+  XImage* image = XGetImage(host, idOf(*child), 0, 0, 645, 485, AllPlanes, ZPixmap);
   ASSERT_NE(image, nullptr);
   EXPECT_EQ(XGetPixel(image, 15, 25) & 0xFFFFFF, 0xFFFFE1u);
   EXPECT_EQ(XGetPixel(image, 5, 5) & 0xFFFFFF, 0x112233u);
@@ -109,31 +127,31 @@ TEST_F(X11Window, PresentCopiesOnlyTheGivenAreas) {
 
 TEST_F(X11Window, PointerEventsArriveWithModifiers) {
   std::string error;
-  auto child = ChildWindow::create(parent, 645, 485, &error);
+  auto child = ChildWindow::create(asParent(parent), 645, 485, &error);
   ASSERT_NE(child, nullptr) << error;
   XSync(host, False);
   // Events as the server would deliver them, sent to the child's connection.
   XEvent press{};
   press.xbutton.type = ButtonPress;
-  press.xbutton.window = child->windowId();
+  press.xbutton.window = idOf(*child);
   press.xbutton.button = Button1;
   press.xbutton.state = ShiftMask | ControlMask;
   press.xbutton.x = 120;
   press.xbutton.y = 80;
-  XSendEvent(host, child->windowId(), False, ButtonPressMask, &press);
+  XSendEvent(host, idOf(*child), False, ButtonPressMask, &press);
   XEvent motion{};
   motion.xmotion.type = MotionNotify;
-  motion.xmotion.window = child->windowId();
+  motion.xmotion.window = idOf(*child);
   motion.xmotion.x = 20;
   motion.xmotion.y = 70;
-  for (int i = 0; i < 5; ++i)
-    XSendEvent(host, child->windowId(), False, PointerMotionMask, &motion);
+  for (int i = 0; i < 5; ++i) XSendEvent(host, idOf(*child), False, PointerMotionMask, &motion);
   XEvent release = press;
   release.xbutton.type = ButtonRelease;
-  XSendEvent(host, child->windowId(), False, ButtonReleaseMask, &release);
+  XSendEvent(host, idOf(*child), False, ButtonReleaseMask, &release);
   XSync(host, False);
   RecordingSink sink;
-  for (int i = 0; i < 20 && sink.ups == 0; ++i) child->pumpEvents(sink);
+  child->setSink(&sink);
+  for (int i = 0; i < 20 && sink.ups == 0; ++i) child->pumpEvents();
   EXPECT_EQ(sink.downs, 1);
   EXPECT_EQ(sink.ups, 1);
   EXPECT_GE(sink.moves, 1);
@@ -144,14 +162,17 @@ TEST_F(X11Window, PointerEventsArriveWithModifiers) {
 
 TEST_F(X11Window, HostDestroyingTheParentFirstIsSurvived) {
   std::string error;
-  auto child = ChildWindow::create(parent, 645, 485, &error);
+  auto child = ChildWindow::create(asParent(parent), 645, 485, &error);
   ASSERT_NE(child, nullptr) << error;
   XDestroyWindow(host, parent);
   parent = 0;
   XSync(host, False);
   RecordingSink sink;
-  for (int i = 0; i < 20 && !child->destroyed(); ++i) child->pumpEvents(sink);
+  child->setSink(&sink);
+  for (int i = 0; i < 20 && !child->destroyed(); ++i) child->pumpEvents();
   EXPECT_TRUE(child->destroyed());
+  child->pumpEvents();
+  EXPECT_EQ(sink.destructions, 1) << "reported once";
   toolkit::Surface panel(645, 485);
   child->present(panel, {toolkit::Rect::FromSize(0, 0, 645, 485)});  // nothing to draw on
   child.reset();
@@ -159,7 +180,7 @@ TEST_F(X11Window, HostDestroyingTheParentFirstIsSurvived) {
 
 TEST_F(X11Window, ParentDestroyedWithoutAnyEventPumpIsSurvived) {
   std::string error;
-  auto child = ChildWindow::create(parent, 645, 485, &error);
+  auto child = ChildWindow::create(asParent(parent), 645, 485, &error);
   ASSERT_NE(child, nullptr) << error;
   XDestroyWindow(host, parent);
   parent = 0;
@@ -169,7 +190,7 @@ TEST_F(X11Window, ParentDestroyedWithoutAnyEventPumpIsSurvived) {
 
 TEST_F(X11Window, MissingParentIsAnErrorNotACrash) {
   std::string error;
-  auto child = ChildWindow::create(0x7FFFFFF0, 645, 485, &error);
+  auto child = ChildWindow::create(asParent(0x7FFFFFF0), 645, 485, &error);
   EXPECT_EQ(child, nullptr);
   EXPECT_FALSE(error.empty());
 }
@@ -177,12 +198,13 @@ TEST_F(X11Window, MissingParentIsAnErrorNotACrash) {
 TEST_F(X11Window, ManyOpenCloseCycles) {
   for (int i = 0; i < 200; ++i) {
     std::string error;
-    auto child = ChildWindow::create(parent, 645, 485, &error);
+    auto child = ChildWindow::create(asParent(parent), 645, 485, &error);
     ASSERT_NE(child, nullptr) << error << " at cycle " << i;
     RecordingSink sink;
-    child->pumpEvents(sink);
+    child->setSink(&sink);
+    child->pumpEvents();
   }
 }
 
 }  // namespace
-}  // namespace tarvo::platform::x11
+}  // namespace tarvo::platform

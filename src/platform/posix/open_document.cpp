@@ -1,4 +1,4 @@
-#include "platform/posix/open_document.h"
+#include "platform/open_document.h"
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -9,7 +9,7 @@
 
 namespace tarvo::platform {
 
-bool openDocument(const std::string& target) {
+bool openDocument(const std::string& target, bool /*withOpenVerb*/, void* /*owner*/) {
   if (target.empty()) return false;
   // Everything the child needs is prepared before fork: after it, only async-signal-safe
   // calls are made (the host process may have other threads).

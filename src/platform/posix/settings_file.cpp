@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <utility>
+
+#include "platform/settings.h"
 
 namespace tarvo::platform {
 
@@ -52,8 +55,10 @@ SettingRead readSettingStringFrom(const std::vector<std::string>& files, const s
   return result;
 }
 
-SettingRead readSettingString(const std::string& name) {
-  return readSettingStringFrom(settingsFiles(), name);
+std::optional<std::string> readSetting(const std::string& name) {
+  SettingRead read = readSettingStringFrom(settingsFiles(), name);
+  if (read.value.empty()) return std::nullopt;
+  return std::move(read.value);
 }
 
 }  // namespace tarvo::platform

@@ -1,6 +1,7 @@
 // The maker's settings on Linux: a small read-only "Key=Value" file that the installer
 // writes, standing where the Windows build reads HKEY_LOCAL_MACHINE\Software\Velmora
-// Audio\Tarvo. Nothing is ever written.
+// Audio\Tarvo. platform/settings.h's readSetting reads the files of settingsFiles(); the
+// parts are here for tests and tools.
 #pragma once
 
 #include <string>
@@ -18,12 +19,9 @@ struct SettingRead {
 // The first file that holds the key gives its value.
 std::vector<std::string> settingsFiles();
 
-// Reads the value `name` ("Manual"). Lines are "Key=Value"; blank lines, lines starting
-// with '#' or ';' and "[section]" lines are skipped; spaces around key and value are
-// trimmed.
-SettingRead readSettingString(const std::string& name);
-
-// The same from the given files, for tests and tools.
+// Reads the value `name` ("Manual") from the given files. Lines are "Key=Value"; blank
+// lines, lines starting with '#' or ';' and "[section]" lines are skipped; spaces around
+// key and value are trimmed.
 SettingRead readSettingStringFrom(const std::vector<std::string>& files, const std::string& name);
 
 }  // namespace tarvo::platform

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/settings.h"
 #include "platform/win32/text_convert.h"
 
 namespace tarvo::platform::win32 {
@@ -96,8 +97,18 @@ SettingRead readSettingStringFrom(const std::string& keyPath, const std::string&
   return read;
 }
 
-SettingRead readSettingString(const std::string& name) {
-  return readSettingStringFrom(kSettingsKey, name);
+}  // namespace tarvo::platform::win32
+
+namespace tarvo::platform {
+
+std::optional<std::string> readSetting(const std::string& name) {
+  try {
+    std::string value = win32::readSettingStringFrom(win32::kSettingsKey, name).value;
+    if (value.empty()) return std::nullopt;
+    return value;
+  } catch (const win32::SettingTypeError&) {
+    return std::nullopt;  // a value that is not text
+  }
 }
 
-}  // namespace tarvo::platform::win32
+}  // namespace tarvo::platform

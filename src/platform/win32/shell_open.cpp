@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "platform/open_document.h"
 #include "platform/win32/text_convert.h"
 
 namespace tarvo::platform::win32 {
@@ -25,13 +26,17 @@ ShellOpenFunction gShellOpen = shellExecute;  // used on the user-interface thre
 
 }  // namespace
 
-bool openWithShell(const std::string& target, bool withOpenVerb, void* owner) {
-  if (target.empty()) return false;
-  return gShellOpen(target, withOpenVerb, owner);
-}
-
 void setShellOpenFunction(ShellOpenFunction function) {
   gShellOpen = function != nullptr ? function : shellExecute;
 }
 
 }  // namespace tarvo::platform::win32
+
+namespace tarvo::platform {
+
+bool openDocument(const std::string& target, bool withOpenVerb, void* owner) {
+  if (target.empty()) return false;
+  return win32::gShellOpen(target, withOpenVerb, owner);
+}
+
+}  // namespace tarvo::platform

@@ -1,3 +1,4 @@
+// The Win32 backend of platform/child_window.h (see win32/win32_child_window.h).
 #include "platform/win32/win32_child_window.h"
 
 #include <windows.h>
@@ -8,9 +9,10 @@
 #include <cstdint>
 #include <mutex>
 
-#include "platform/win32/shell_open.h"
+#include "platform/child_window.h"
+#include "platform/open_document.h"
 
-namespace tarvo::platform::win32 {
+namespace tarvo::platform {
 
 namespace {
 
@@ -32,7 +34,7 @@ bool gClassRegistered = false;
 bool registerClassOnce() {
   std::lock_guard<std::mutex> lock(gClassMutex);
   if (gClassRegistered) return true;
-  const std::wstring name = editorClassName();
+  const std::wstring name = win32::editorClassName();
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
   wc.style = 0;  // no CS_DBLCLKS: a quick second click is a second press
@@ -52,13 +54,6 @@ constexpr UINT kOpenMessage = WM_USER + 0x54;
 // References to this module still held after a shell call in whose message loop the editor
 // went away (see openPending); given back when the next window is created.
 std::atomic<int> gHeldModuleReferences{0};
-
-struct QueuedEvent {
-  enum class Kind : uint8_t { down, move, up } kind;
-  toolkit::TMouseButton button;
-  toolkit::TShiftState shift;
-  int x, y;
-};
 
 // Events kept at most while the panel cannot take them (no sink, or a sink that is busy
 // until the next idle call, which a host may stop sending while the editor is hidden): the
@@ -81,14 +76,15 @@ struct ChildWindow::State : std::enable_shared_from_this<ChildWindow::State> {
   int width = 0;
   int height = 0;
   bool gone = false;
+  bool goneReported = false;  // the sink was told of the destruction
   // The picture on screen: panel pixels (0xAARRGGBB, top-down rows of `width`), which is
   // exactly a 32-bit bottom-up-negated DIB. WM_PAINT copies from here, after the sink has
   // brought it up to date when it can, so an exposure is painted even while the panel is
   // busy.
   std::vector<uint32_t> picture;
-  std::vector<QueuedEvent> queue;
-  PointerSink* sink = nullptr;  // takes the events as they arrive; null: queue only
-  bool inSink = false;          // the sink is at work further up this thread's stack
+  std::vector<WindowEvent> queue;
+  WindowEventSink* sink = nullptr;  // takes the events as they arrive; null: queue only
+  bool inSink = false;              // the sink is at work further up this thread's stack
   std::vector<PendingOpen> pendingOpens;
   unsigned heldButtons = 0;  // buttons pressed inside the window and not yet released
   bool pointerKnown = false;
@@ -97,9 +93,9 @@ struct ChildWindow::State : std::enable_shared_from_this<ChildWindow::State> {
   HCURSOR arrowCursor = nullptr;
   HCURSOR handCursor = nullptr;
 
-  void enqueue(const QueuedEvent& event) {
-    if (event.kind == QueuedEvent::Kind::move && !queue.empty() &&
-        queue.back().kind == QueuedEvent::Kind::move) {
+  void enqueue(const WindowEvent& event) {
+    if (event.type == WindowEvent::Type::pointerMove && !queue.empty() &&
+        queue.back().type == WindowEvent::Type::pointerMove) {
       queue.back() = event;  // only the latest position of a burst of moves matters
       return;
     }
@@ -110,36 +106,26 @@ struct ChildWindow::State : std::enable_shared_from_this<ChildWindow::State> {
   // Hands every queued event to `to` in arrival order, also those that a handler lets
   // arrive meanwhile. When `to` is the window's own sink, handing over stops as soon as the
   // sink is detached (its owner closed the editor from inside a handler).
-  void handEvents(PointerSink& to) {
+  void handEvents(WindowEventSink& to) {
     const bool own = sink == &to;
     const bool wasInSink = inSink;
     inSink = true;
     while (!queue.empty()) {
-      std::vector<QueuedEvent> events;
+      std::vector<WindowEvent> events;
       events.swap(queue);
-      for (const QueuedEvent& e : events) {
+      for (const WindowEvent& e : events) {
         if (own && sink != &to) {
           inSink = wasInSink;
           return;
         }
-        switch (e.kind) {
-          case QueuedEvent::Kind::down:
-            to.pointerDown(e.button, e.shift, e.x, e.y);
-            break;
-          case QueuedEvent::Kind::move:
-            to.pointerMove(e.shift, e.x, e.y);
-            break;
-          case QueuedEvent::Kind::up:
-            to.pointerUp(e.button, e.shift, e.x, e.y);
-            break;
-        }
+        to.handleEvent(e);
       }
     }
     inSink = wasInSink;
   }
 
   // Sets the pointer shape `to` wants at the last known pointer position.
-  void updateCursor(PointerSink& to) {
+  void updateCursor(WindowEventSink& to) {
     if (gone || !pointerKnown) return;
     const toolkit::TCursor wanted = to.cursorAt(pointerX, pointerY);
     if (wanted == wantedCursor) return;
@@ -160,7 +146,7 @@ struct ChildWindow::State : std::enable_shared_from_this<ChildWindow::State> {
   void deliverNow() {
     if (!sinkReady()) return;
     const std::shared_ptr<State> keep = shared_from_this();
-    PointerSink* const to = sink;
+    WindowEventSink* const to = sink;
     inSink = true;
     to->inputArriving();
     inSink = false;
@@ -217,7 +203,7 @@ void press(ChildWindow::State& s, toolkit::TMouseButton button, WPARAM wParam, L
   s.pointerKnown = true;
   s.pointerX = x;
   s.pointerY = y;
-  s.enqueue({QueuedEvent::Kind::down, button, shiftState(wParam), x, y});
+  s.enqueue({WindowEvent::Type::pointerDown, button, shiftState(wParam), x, y});
 }
 
 void release(ChildWindow::State& s, toolkit::TMouseButton button, WPARAM wParam, LPARAM lParam) {
@@ -228,7 +214,7 @@ void release(ChildWindow::State& s, toolkit::TMouseButton button, WPARAM wParam,
   s.heldButtons &= ~buttonBit(button);
   // Cleared first, so the WM_CAPTURECHANGED that ReleaseCapture sends finds nothing held.
   if (s.heldButtons == 0 && GetCapture() == s.hwnd) ReleaseCapture();
-  if (wasHeld) s.enqueue({QueuedEvent::Kind::up, button, shiftState(wParam), x, y});
+  if (wasHeld) s.enqueue({WindowEvent::Type::pointerUp, button, shiftState(wParam), x, y});
 }
 
 // Another window took the mouse in the middle of a drag (a host dialog, Alt+Tab): the
@@ -239,7 +225,7 @@ void captureLost(ChildWindow::State& s) {
                                            toolkit::TMouseButton::mbMiddle};
   for (toolkit::TMouseButton b : buttons) {
     if ((s.heldButtons & buttonBit(b)) != 0) {
-      s.enqueue({QueuedEvent::Kind::up, b, toolkit::TShiftState{}, s.pointerX, s.pointerY});
+      s.enqueue({WindowEvent::Type::pointerUp, b, toolkit::TShiftState{}, s.pointerX, s.pointerY});
     }
   }
   s.heldButtons = 0;
@@ -261,7 +247,7 @@ void openPending(ChildWindow::State& s, HWND hwnd) {
   opens.swap(keep->pendingOpens);
   for (const PendingOpen& open : opens) {
     if (keep->gone) break;
-    openWithShell(open.target, open.withOpenVerb, hwnd);
+    openDocument(open.target, open.withOpenVerb, hwnd);
   }
   if (module == nullptr) return;
   if (keep->gone) {
@@ -324,8 +310,8 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
       s->pointerKnown = true;
       s->pointerX = x;
       s->pointerY = y;
-      s->enqueue(
-          {QueuedEvent::Kind::move, toolkit::TMouseButton::mbLeft, shiftState(wParam), x, y});
+      s->enqueue({WindowEvent::Type::pointerMove, toolkit::TMouseButton::mbLeft, shiftState(wParam),
+                  x, y});
       s->deliverNow();
       return 0;
     }
@@ -361,7 +347,7 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 
 }  // namespace
 
-std::wstring editorClassName() {
+std::wstring win32::editorClassName() {
   std::wstring name = L"VelmoraTarvoEditor.";
   const auto address = reinterpret_cast<uintptr_t>(ownModule());
   for (int shift = static_cast<int>(sizeof(address) * 8) - 4; shift >= 0; shift -= 4) {
@@ -370,15 +356,15 @@ std::wstring editorClassName() {
   return name;
 }
 
-bool editorClassRegistered() {
+bool win32::editorClassRegistered() {
   std::lock_guard<std::mutex> lock(gClassMutex);
   return gClassRegistered;
 }
 
-void unregisterEditorClass() {
+void unregisterWindowClass() {
   std::lock_guard<std::mutex> lock(gClassMutex);
   if (!gClassRegistered) return;
-  if (UnregisterClassW(editorClassName().c_str(), ownModule())) gClassRegistered = false;
+  if (UnregisterClassW(win32::editorClassName().c_str(), ownModule())) gClassRegistered = false;
 }
 
 std::unique_ptr<ChildWindow> ChildWindow::create(void* parent, int width, int height,
@@ -401,7 +387,7 @@ std::unique_ptr<ChildWindow> ChildWindow::create(void* parent, int width, int he
   state->picture.assign(static_cast<size_t>(width) * height, 0);
   state->arrowCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   state->handCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND));
-  const std::wstring className = editorClassName();
+  const std::wstring className = win32::editorClassName();
   const HWND hwnd =
       CreateWindowExW(0, className.c_str(), L"Tarvo", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
                       width, height, parentWindow, nullptr, ownModule(), state.get());
@@ -436,16 +422,24 @@ size_t ChildWindow::queuedEvents() const {
   return state_->queue.size();
 }
 
-void ChildWindow::setSink(PointerSink* sink) {
+void ChildWindow::setSink(WindowEventSink* sink) {
   state_->sink = sink;
 }
 
-void ChildWindow::pumpEvents(PointerSink& sink) {
-  state_->handEvents(sink);
-  state_->updateCursor(sink);
+void ChildWindow::pumpEvents() {
+  WindowEventSink* const to = state_->sink;
+  if (to == nullptr) return;
+  const std::shared_ptr<State> keep = state_;
+  keep->handEvents(*to);
+  if (keep->sink != to) return;  // the sink's owner closed the editor from a handler
+  keep->updateCursor(*to);
+  if (keep->gone && !keep->goneReported) {
+    keep->goneReported = true;
+    to->handleEvent({WindowEvent::Type::destroyed, toolkit::TMouseButton::mbLeft, {}, 0, 0});
+  }
 }
 
-void ChildWindow::openLater(const std::string& target, bool withOpenVerb) {
+void ChildWindow::openDocument(const std::string& target, bool withOpenVerb) {
   if (state_->gone || state_->hwnd == nullptr) return;
   state_->pendingOpens.push_back({target, withOpenVerb});
   if (state_->pendingOpens.size() == 1 && !PostMessageW(state_->hwnd, kOpenMessage, 0, 0)) {
@@ -471,4 +465,4 @@ void ChildWindow::present(const toolkit::Surface& panel, const std::vector<toolk
   }
 }
 
-}  // namespace tarvo::platform::win32
+}  // namespace tarvo::platform

@@ -1,15 +1,20 @@
-#include "platform/x11/x11_child_window.h"
-
+// The X11 backend of platform/child_window.h: a child of the window the host hands over,
+// with its own Display connection, fed by the host's idle calls (no thread, no timer).
+#include "platform/child_window.h"
+// After the project's headers: Xlib's macros (None, Bool, Status) would rename their names.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 
-namespace tarvo::platform::x11 {
+#include "platform/open_document.h"
+
+namespace tarvo::platform {
 
 namespace {
 
@@ -106,14 +111,16 @@ struct ChildWindow::State {
   int height = 0;
   bool directPixels = false;  // the visual takes BGRA rows as they are
   bool gone = false;
+  bool goneReported = false;  // the sink was told of the destruction
+  WindowEventSink* sink = nullptr;
   Cursor handCursor = 0;
   toolkit::TCursor shownCursor = toolkit::TCursor::crDefault;
   std::vector<uint32_t> convertBuffer;
 };
 
-std::unique_ptr<ChildWindow> ChildWindow::create(unsigned long parent, int width, int height,
+std::unique_ptr<ChildWindow> ChildWindow::create(void* parent, int width, int height,
                                                  std::string* error) {
-  auto state = std::make_unique<State>();
+  auto state = std::make_shared<State>();
   state->display = XOpenDisplay(nullptr);
   if (state->display == nullptr) {
     if (error) *error = "cannot open the X display";
@@ -136,8 +143,8 @@ std::unique_ptr<ChildWindow> ChildWindow::create(unsigned long parent, int width
                             StructureNotifyMask;
     attributes.background_pixel = BlackPixel(d, screen);
     attributes.border_pixel = 0;
-    state->window = XCreateWindow(d, static_cast<Window>(parent), 0, 0, width, height, 0,
-                                  CopyFromParent, InputOutput, CopyFromParent,
+    state->window = XCreateWindow(d, static_cast<Window>(reinterpret_cast<uintptr_t>(parent)), 0, 0,
+                                  width, height, 0, CopyFromParent, InputOutput, CopyFromParent,
                                   CWEventMask | CWBackPixel | CWBorderPixel, &attributes);
     if (trap.failed() || state->window == 0) {
       if (error) *error = "the host's parent window does not exist";
@@ -167,7 +174,7 @@ std::unique_ptr<ChildWindow> ChildWindow::create(unsigned long parent, int width
   return std::unique_ptr<ChildWindow>(new ChildWindow(std::move(state)));
 }
 
-ChildWindow::ChildWindow(std::unique_ptr<State> state) : state_(std::move(state)) {}
+ChildWindow::ChildWindow(std::shared_ptr<State> state) : state_(std::move(state)) {}
 
 ChildWindow::~ChildWindow() {
   Display* d = state_->display;
@@ -181,63 +188,92 @@ ChildWindow::~ChildWindow() {
   XCloseDisplay(d);
 }
 
-unsigned long ChildWindow::windowId() const {
-  return state_->window;
+void* ChildWindow::handle() const {
+  // The window id in a pointer, as VST 2 hands X11 window ids to effEditOpen.
+  return reinterpret_cast<void*>(  // NOLINT(performance-no-int-to-ptr): an id, not an address
+      static_cast<uintptr_t>(state_->window));
 }
 bool ChildWindow::destroyed() const {
   return state_->gone;
 }
+size_t ChildWindow::queuedEvents() const {
+  return 0;  // the events wait in the connection's queue
+}
 
-void ChildWindow::pumpEvents(PointerSink& sink) {
-  Display* d = state_->display;
+void ChildWindow::setSink(WindowEventSink* sink) {
+  state_->sink = sink;
+}
+
+// The opener is a process of its own: nothing of it runs inside the host's event loop.
+void ChildWindow::openDocument(const std::string& target, bool withOpenVerb) {
+  platform::openDocument(target, withOpenVerb, handle());
+}
+
+void ChildWindow::pumpEvents() {
+  State& s = *state_;
+  Display* d = s.display;
   ErrorTrap trap(d);
   bool exposed = false;
   while (XPending(d) > 0) {
     XEvent event;
     XNextEvent(d, &event);
-    if (event.xany.window != state_->window) continue;
-    toolkit::TMouseButton button;
+    if (event.xany.window != s.window) continue;
+    WindowEvent out;
     switch (event.type) {
       case Expose:
         exposed = true;
         break;
       case ButtonPress:
-        if (buttonOf(event.xbutton.button, &button)) {
-          sink.pointerDown(button, shiftState(event.xbutton.state), event.xbutton.x,
-                           event.xbutton.y);
-        }
-        break;
       case ButtonRelease:
-        if (buttonOf(event.xbutton.button, &button)) {
-          sink.pointerUp(button, shiftState(event.xbutton.state), event.xbutton.x, event.xbutton.y);
+        if (s.sink != nullptr && buttonOf(event.xbutton.button, &out.button)) {
+          out.type = event.type == ButtonPress ? WindowEvent::Type::pointerDown
+                                               : WindowEvent::Type::pointerUp;
+          out.shift = shiftState(event.xbutton.state);
+          out.x = event.xbutton.x;
+          out.y = event.xbutton.y;
+          s.sink->handleEvent(out);
         }
         break;
       case MotionNotify: {
         // Only the latest position of a burst of moves matters.
-        while (XCheckTypedWindowEvent(d, state_->window, MotionNotify, &event)) {
+        while (XCheckTypedWindowEvent(d, s.window, MotionNotify, &event)) {
         }
-        const int x = event.xmotion.x, y = event.xmotion.y;
-        sink.pointerMove(shiftState(event.xmotion.state), x, y);
-        const toolkit::TCursor wanted = sink.cursorAt(x, y);
-        if (wanted != state_->shownCursor && !state_->gone) {
-          state_->shownCursor = wanted;
+        if (s.sink == nullptr) break;
+        out.type = WindowEvent::Type::pointerMove;
+        out.shift = shiftState(event.xmotion.state);
+        out.x = event.xmotion.x;
+        out.y = event.xmotion.y;
+        s.sink->handleEvent(out);
+        const toolkit::TCursor wanted = s.sink->cursorAt(out.x, out.y);
+        if (wanted != s.shownCursor && !s.gone) {
+          s.shownCursor = wanted;
           if (wanted == toolkit::TCursor::crHandPoint) {
-            XDefineCursor(d, state_->window, state_->handCursor);
+            XDefineCursor(d, s.window, s.handCursor);
           } else {
-            XUndefineCursor(d, state_->window);
+            XUndefineCursor(d, s.window);
           }
         }
         break;
       }
       case DestroyNotify:
-        if (event.xdestroywindow.window == state_->window) state_->gone = true;
+        if (event.xdestroywindow.window == s.window) s.gone = true;
         break;
       default:
         break;
     }
   }
-  if (trap.failed()) state_->gone = true;
-  if (exposed && !state_->gone) sink.exposed();
+  if (trap.failed()) s.gone = true;
+  if (s.sink == nullptr) return;
+  WindowEvent out;
+  if (exposed && !s.gone) {
+    out.type = WindowEvent::Type::exposed;
+    s.sink->handleEvent(out);
+  }
+  if (s.gone && !s.goneReported) {
+    s.goneReported = true;
+    out.type = WindowEvent::Type::destroyed;
+    s.sink->handleEvent(out);
+  }
 }
 
 void ChildWindow::present(const toolkit::Surface& panel, const std::vector<toolkit::Rect>& areas) {
@@ -278,4 +314,6 @@ void ChildWindow::present(const toolkit::Surface& panel, const std::vector<toolk
   if (trap.failed()) state_->gone = true;
 }
 
-}  // namespace tarvo::platform::x11
+void unregisterWindowClass() {}  // X11 has no window classes
+
+}  // namespace tarvo::platform
