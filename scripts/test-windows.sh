@@ -58,13 +58,13 @@ xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset mingw64
 phase "Linux reference renderer"
 linux_build="${TARVO_LINUX_BUILD:-build/release}"
 if [ ! -f "$linux_build/build.ninja" ]; then cmake --preset release -B "$linux_build" >/dev/null; fi
-cmake --build "$linux_build" --target tarvo-render tarvo-render-diff
+cmake --build "$linux_build" --target tarvo-render tarvo-audio-compare
 linux_render="$linux_build/host/tarvo-render"
-render_diff="$linux_build/tests/host/tarvo-render-diff"
+compare="$linux_build/tests/compare/tarvo-audio-compare"
 
 # The same file and settings through the Linux and the Windows renderers, compared sample
 # by sample. The dither noise is seeded from the clock, so two renders differ slightly;
-# the tolerance (tarvo-render-diff's default) allows for that and no more: the same
+# the limits (tarvo-audio-compare's default) allow for that and no more: the same
 # comparison with one parameter half a decibel off must fail. The input's name is not
 # ASCII, to show that such names reach the Windows renderer intact.
 input="$work/Eingang-ü-音.wav"
@@ -83,17 +83,17 @@ render_windows() {  # render_windows RUNNER EXE OUTPUT [more settings]
     --set "Release Type=Opto" "$@"
 }
 phase "mingw64: render compared with Linux"
-"$render_diff" signal "$input"
+"$compare" signal "$input"
 render_linux linux.wav
 render_windows cmake/wine-run.sh build/mingw64/host/tarvo-render.exe win64.wav
-"$render_diff" diff "$work/linux.wav" "$work/win64.wav" --label "64-bit Windows vs Linux"
+"$compare" compare "$work/linux.wav" "$work/win64.wav" --label "64-bit Windows vs Linux"
 # This one with plain Unix paths, which Wine maps to drive Z: (and which must not be taken
 # for "/options").
 cmake/wine-run.sh build/mingw64/host/tarvo-render.exe "$input" "$work/win64-off.wav" \
   --program "Mix Down" --set "Threshold=-24" --set "Release Type=Opto" --set "Threshold=-24.5"
-if "$render_diff" diff "$work/linux.wav" "$work/win64-off.wav" \
+if "$compare" compare "$work/linux.wav" "$work/win64-off.wav" \
     --label "mismatch check, Threshold -24.5 vs -24 dB"; then
-  echo "error: the comparison accepted a render with another threshold; its tolerance is too loose"
+  echo "error: the comparison accepted a render with another threshold; its limits are too loose"
   exit 1
 fi
 echo "(the mismatched render was rejected, as it must be)"
@@ -234,8 +234,10 @@ if [ "$(echo "${qemu_version:-0 0}" | awk '{print $1 * 100 + $2}')" -ge 801 ]; t
     timeout 40 xvfb-run -a -s "-screen 0 1280x1024x24" cmake/wine32-run.sh \
       build/mingw32/host/tarvo-host.exe --gui --plugin "$x86_dll" --seconds 2 >"$work/host32.log" 2>&1 ||
       { cat "$work/host32.log"; echo "error: the 32-bit tarvo-host failed"; exit 1; }
-    grep -q "^editor open" "$work/host32.log" && [ "$(grep -c '^param ' "$work/host32.log")" = 25 ] ||
-      { cat "$work/host32.log"; echo "error: the 32-bit tarvo-host did not open the editor and finish"; exit 1; }
+    if ! grep -q "^editor open" "$work/host32.log" ||
+       [ "$(grep -c '^param ' "$work/host32.log")" != 25 ]; then
+      cat "$work/host32.log"; echo "error: the 32-bit tarvo-host did not open the editor and finish"; exit 1
+    fi
     echo "32-bit tarvo-host: editor opened, ran 2 s with audio, closed"
   fi
 else
@@ -261,8 +263,8 @@ else
   [ "$render_rc" = 0 ] || { echo "error: the 32-bit render failed"; exit 1; }
   [ "$abi_rc" = 0 ] || { echo "error: the 32-bit ABI tests failed"; exit 1; }
 fi
-"$render_diff" diff "$work/linux.wav" "$work/win32.wav" --label "32-bit Windows vs Linux"
-"$render_diff" diff "$work/win64.wav" "$work/win32.wav" --label "32-bit vs 64-bit Windows"
+"$compare" compare "$work/linux.wav" "$work/win32.wav" --label "32-bit Windows vs Linux"
+"$compare" compare "$work/win64.wav" "$work/win32.wav" --label "32-bit vs 64-bit Windows"
 
 phase ""
 echo "Windows stage passed in $(elapsed) s, 64-bit and 32-bit tests under Wine:$phase_summary"

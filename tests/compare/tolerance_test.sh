@@ -1,9 +1,9 @@
 #!/bin/sh
-# The render comparison of the Windows stage is only worth something if its tolerance is
-# tight: two renders with the same settings differ by the clock-seeded dither noise alone
+# The render comparison of the Windows stage is only worth something if its default limits
+# are tight: two renders with the same settings differ by the clock-seeded dither noise alone
 # and must pass; a parameter half a decibel off, another release type, or the same samples
 # processed at a wrong sample rate must fail.
-#   render_compare_test.sh TARVO_RENDER TARVO_RENDER_DIFF
+#   tolerance_test.sh TARVO_RENDER TARVO_AUDIO_COMPARE
 set -eu
 render="$1"
 compare="$2"
@@ -27,13 +27,13 @@ render() {
   fi
 }
 
-expect() {  # expect pass|fail LABEL A B [options]
+expect() {  # expect pass|fail LABEL REFERENCE CANDIDATE [options]
   want="$1"
   label="$2"
   a="$3"
   b="$4"
   shift 4
-  if "$compare" diff "$dir/$a" "$dir/$b" --label "$label" "$@"; then got=pass; else got=fail; fi
+  if "$compare" compare "$dir/$a" "$dir/$b" --label "$label" "$@"; then got=pass; else got=fail; fi
   if [ "$got" != "$want" ]; then
     echo "FAILED: '$label' should $want the comparison"
     failures=$((failures + 1))
@@ -53,4 +53,4 @@ expect fail "processed at 48000 instead of 44100 Hz" a.wav rate.wav --ignore-rat
 expect fail "the same without --ignore-rate" a.wav rate.wav
 
 [ "$failures" -eq 0 ] || exit 1
-echo "the tolerance tells a second run from a wrong parameter or sample rate"
+echo "the limits tell a second run from a wrong parameter or sample rate"
