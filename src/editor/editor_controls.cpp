@@ -1,6 +1,9 @@
 // The controls follow the parameters (UpdateControls and the three per-control redraws)
 // and turn the user's actions into parameter writes (knobs, switches, selectors, links).
+#include <array>
 #include <cmath>
+#include <cstddef>
+#include <optional>
 #include <string>
 
 #include "editor/plugin_editor_window.h"
@@ -26,6 +29,16 @@ int KnobSteps(float value, int maximum) {
   const double steps = double(value) * maximum;
   if (!(steps >= 0.0)) return 0;
   return steps > maximum ? maximum : params::nearestEven(steps);
+}
+
+// Lights the arrow (by Tag, the position) that `value` of selector parameter `index` selects
+// and darkens the others; a value off the selector (the marker, a non-number) lights none.
+template <size_t N>
+void ShowSelectorPosition(const std::array<toolkit::TDIBImage*, N>& arrows, int index,
+                          float value) {
+  for (auto* arrow : arrows) arrow->SetOpacity(0);
+  const std::optional<int> position = params::selectorPosition(index, value, int(N));
+  if (position) arrows[static_cast<size_t>(*position)]->SetOpacity(255);
 }
 
 }  // namespace
@@ -71,18 +84,12 @@ void TPluginEditorWindow::UpdateButton(int index) {
       // Lit above 0.5; exactly 0.5 rounds to 0 (ties to even).
       switches[index]->SetOpacity(params::nearestEven(v) == 1 ? 255 : 0);
       break;
-    case params::kReleaseType: {
-      for (auto* arrow : releaseTypeArrows) arrow->SetOpacity(0);
-      const double k = std::nearbyint(4.0 * double(v));
-      if (k >= 0.0 && k <= 4.0) releaseTypeArrows[static_cast<int>(k)]->SetOpacity(255);
+    case params::kReleaseType:
+      ShowSelectorPosition(releaseTypeArrows, params::kReleaseType, v);
       break;
-    }
-    case params::kStereoLink: {
-      for (auto* arrow : linkTypeArrows) arrow->SetOpacity(0);
-      const double k = std::nearbyint(2.0 * double(v));
-      if (k >= 0.0 && k <= 2.0) linkTypeArrows[static_cast<int>(k)]->SetOpacity(255);
+    case params::kStereoLink:
+      ShowSelectorPosition(linkTypeArrows, params::kStereoLink, v);
       break;
-    }
     default:
       break;
   }

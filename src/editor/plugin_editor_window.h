@@ -111,8 +111,9 @@ class TPluginEditorWindow {
   std::array<toolkit::TDIBDial*, params::kNumParams> knobs{};      // by Tag; null: no knob
   std::array<toolkit::TLabel*, params::kNumParams> valueLabels{};  // by Tag; null: no label
   std::array<toolkit::TDIBImage*, params::kNumParams> switches{};  // by Tag; null: no lamp
-  std::array<toolkit::TDIBImage*, 5> releaseTypeArrows{};          // by Tag (position)
-  std::array<toolkit::TDIBImage*, 3> linkTypeArrows{};             // by Tag (position)
+  // Selector arrows by Tag (the position).
+  std::array<toolkit::TDIBImage*, params::kNumReleaseTypes> releaseTypeArrows{};
+  std::array<toolkit::TDIBImage*, params::kNumLinkModes> linkTypeArrows{};
   toolkit::TDIBImage* ABSwitch = nullptr;
   toolkit::TDIBImage* CopySwitch = nullptr;
   toolkit::TDIBImage* RecallSwitch = nullptr;

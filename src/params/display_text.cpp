@@ -40,15 +40,11 @@ std::string balanceText(float d) {
   return joined("R", fixedText(d, 0));
 }
 
-// Name of the selector position that v selects: the block update's mapping (the target
-// value) rounded to the nearest position, ties to even, so the text names the position
-// the signal path takes for v. No name for a position outside the list.
+// Name of the selector position that v selects; none for a position outside the list.
 std::optional<std::string> selectorName(int index, float v, const char* const* names, int count) {
-  const float target = targetValue(index, v);
-  if (!(target > -1.0f && target < float(count))) return std::nullopt;  // also NaN
-  const int position = nearestEven(target);
-  if (position < 0 || position >= count) return std::nullopt;
-  return std::string(names[position]);
+  const std::optional<int> position = selectorPosition(index, v, count);
+  if (!position) return std::nullopt;
+  return std::string(names[*position]);
 }
 
 }  // namespace

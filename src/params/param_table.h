@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <iterator>
+#include <optional>
 
 namespace tarvo::params {
 
@@ -165,6 +166,18 @@ inline float displayValue(int index, float v) {
 // Nearest integer with ties to even, as every selector step and balance text uses.
 inline int nearestEven(double x) {
   return static_cast<int>(std::nearbyint(x));
+}
+
+// The position (0 to count - 1) that v selects on the release type or stereo link selector:
+// the target rounded to the nearest position, ties to even, so that the editor's arrow and
+// the text show the position the signal path takes for v. nullopt for a value off the
+// selector (the editor's marker, a non-number).
+inline std::optional<int> selectorPosition(int index, float v, int count) {
+  const float target = targetValue(index, v);
+  if (!(target > -1.0f && target < float(count))) return std::nullopt;  // also NaN
+  const int position = nearestEven(target);
+  if (position < 0 || position >= count) return std::nullopt;
+  return position;
 }
 
 }  // namespace tarvo::params

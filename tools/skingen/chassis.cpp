@@ -19,8 +19,6 @@ void selectorArrowPath(cairo_t* cr, double x, double y);
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
 struct Rect {
   int x0, y0, x1, y1;  // x1, y1 exclusive
 };
@@ -207,29 +205,19 @@ void paintKnob(cairo_t* cr, const Fonts& fonts, const Control& c, const KnobLege
   }
   // Bevel ring: lit from the top left.
   cairo_pattern_t* ring = cairo_pattern_create_linear(cx - R, cy - R, cx + R, cy + R);
-  cairo_pattern_add_color_stop_rgb(ring, 0, 0x70 / 255.0, 0x71 / 255.0, 0x76 / 255.0);
-  cairo_pattern_add_color_stop_rgb(ring, 0.5, 0x33 / 255.0, 0x34 / 255.0, 0x38 / 255.0);
-  cairo_pattern_add_color_stop_rgb(ring, 1, 0x0E / 255.0, 0x0E / 255.0, 0x10 / 255.0);
-  cairo_arc(cr, cx, cy, R, 0, 2 * kPi);
-  cairo_set_source(cr, ring);
-  cairo_fill(cr);
-  cairo_pattern_destroy(ring);
+  addStop(ring, 0, 0x707176);
+  addStop(ring, 0.5, 0x333438);
+  addStop(ring, 1, 0x0E0E10);
+  fillCircle(cr, cx, cy, R, ring);
   // Face: slightly domed in the centre, flat rim colour where the pointer dot runs.
   const double face = g.bodyRadius;
   cairo_pattern_t* p =
       cairo_pattern_create_radial(cx - face * 0.25, cy - face * 0.3, 0, cx, cy, face);
-  cairo_pattern_add_color_stop_rgb(p, 0, 0x3A / 255.0, 0x3B / 255.0, 0x3F / 255.0);
+  addStop(p, 0, 0x3A3B3F);
   const double rimStart = (g.pointerRadius - g.dotRadius - 1.5) / face;
-  cairo_pattern_add_color_stop_rgb(p, rimStart, ((kKnobFaceRim >> 16) & 0xFF) / 255.0,
-                                   ((kKnobFaceRim >> 8) & 0xFF) / 255.0,
-                                   (kKnobFaceRim & 0xFF) / 255.0);
-  cairo_pattern_add_color_stop_rgb(p, 1, ((kKnobFaceRim >> 16) & 0xFF) / 255.0,
-                                   ((kKnobFaceRim >> 8) & 0xFF) / 255.0,
-                                   (kKnobFaceRim & 0xFF) / 255.0);
-  cairo_arc(cr, cx, cy, face, 0, 2 * kPi);
-  cairo_set_source(cr, p);
-  cairo_fill(cr);
-  cairo_pattern_destroy(p);
+  addStop(p, rimStart, kKnobFaceRim);
+  addStop(p, 1, kKnobFaceRim);
+  fillCircle(cr, cx, cy, face, p);
   // Fine concentric machining on the cap.
   for (double r = 2; r < rimStart * face - 1; r += 1.5) {
     cairo_arc(cr, cx, cy, r, 0, 2 * kPi);
@@ -257,26 +245,17 @@ void paintLampHousing(cairo_t* cr, const Control& c, uint32_t unlit) {
   setColour(cr, 0x000000, 0.35);
   cairo_fill(cr);
   cairo_pattern_t* ring = cairo_pattern_create_linear(cx - 7, cy - 7, cx + 7, cy + 7);
-  cairo_pattern_add_color_stop_rgb(ring, 0, 0x9A / 255.0, 0x9B / 255.0, 0xA0 / 255.0);
-  cairo_pattern_add_color_stop_rgb(ring, 1, 0x25 / 255.0, 0x26 / 255.0, 0x29 / 255.0);
-  cairo_arc(cr, cx, cy, 7.2, 0, 2 * kPi);
-  cairo_set_source(cr, ring);
-  cairo_fill(cr);
-  cairo_pattern_destroy(ring);
+  addStop(ring, 0, 0x9A9BA0);
+  addStop(ring, 1, 0x252629);
+  fillCircle(cr, cx, cy, 7.2, ring);
   cairo_arc(cr, cx, cy, 6.0, 0, 2 * kPi);
   setColour(cr, kLampBezel);
   cairo_fill(cr);
   cairo_pattern_t* lens =
       cairo_pattern_create_radial(cx - 1.2, cy - 1.4, 0.3, cx, cy, kLampLensRadius);
-  const uint32_t hi = mix(unlit, 0xFFFFFF, 0.18);
-  cairo_pattern_add_color_stop_rgb(lens, 0, ((hi >> 16) & 0xFF) / 255.0, ((hi >> 8) & 0xFF) / 255.0,
-                                   (hi & 0xFF) / 255.0);
-  cairo_pattern_add_color_stop_rgb(lens, 1, ((unlit >> 16) & 0xFF) / 255.0,
-                                   ((unlit >> 8) & 0xFF) / 255.0, (unlit & 0xFF) / 255.0);
-  cairo_arc(cr, cx, cy, kLampLensRadius, 0, 2 * kPi);
-  cairo_set_source(cr, lens);
-  cairo_fill(cr);
-  cairo_pattern_destroy(lens);
+  addStop(lens, 0, mix(unlit, 0xFFFFFF, 0.18));
+  addStop(lens, 1, unlit);
+  fillCircle(cr, cx, cy, kLampLensRadius, lens);
 }
 
 // A round push button (copy, recall) in a bezel.
@@ -289,19 +268,13 @@ void paintPushButton(cairo_t* cr, const Control& c) {
   setColour(cr, 0x111213);
   cairo_fill(cr);
   cairo_pattern_t* cap = cairo_pattern_create_linear(cx - 6, cy - 6, cx + 6, cy + 6);
-  cairo_pattern_add_color_stop_rgb(cap, 0, 0xB8 / 255.0, 0xB9 / 255.0, 0xBD / 255.0);
-  cairo_pattern_add_color_stop_rgb(cap, 1, 0x4A / 255.0, 0x4B / 255.0, 0x50 / 255.0);
-  cairo_arc(cr, cx, cy, 5.6, 0, 2 * kPi);
-  cairo_set_source(cr, cap);
-  cairo_fill(cr);
-  cairo_pattern_destroy(cap);
+  addStop(cap, 0, 0xB8B9BD);
+  addStop(cap, 1, 0x4A4B50);
+  fillCircle(cr, cx, cy, 5.6, cap);
   cairo_pattern_t* top = cairo_pattern_create_radial(cx - 1, cy - 1.5, 0.5, cx, cy, 4.6);
-  cairo_pattern_add_color_stop_rgb(top, 0, 0xA6 / 255.0, 0xA7 / 255.0, 0xAB / 255.0);
-  cairo_pattern_add_color_stop_rgb(top, 1, 0x6A / 255.0, 0x6B / 255.0, 0x70 / 255.0);
-  cairo_arc(cr, cx, cy, 4.4, 0, 2 * kPi);
-  cairo_set_source(cr, top);
-  cairo_fill(cr);
-  cairo_pattern_destroy(top);
+  addStop(top, 0, 0xA6A7AB);
+  addStop(top, 1, 0x6A6B70);
+  fillCircle(cr, cx, cy, 4.4, top);
 }
 
 void paintSelectorUnlit(cairo_t* cr, const Control& c) {
@@ -336,10 +309,7 @@ void paintTopStrip(cairo_t* cr, const Fonts& fonts) {
     cairo_pattern_t* s = cairo_pattern_create_linear(sx - 3, sy - 3, sx + 3, sy + 3);
     cairo_pattern_add_color_stop_rgb(s, 0, 0.62, 0.62, 0.64);
     cairo_pattern_add_color_stop_rgb(s, 1, 0.22, 0.22, 0.24);
-    cairo_arc(cr, sx, sy, 3.2, 0, 2 * kPi);
-    cairo_set_source(cr, s);
-    cairo_fill(cr);
-    cairo_pattern_destroy(s);
+    fillCircle(cr, sx, sy, 3.2, s);
     cairo_move_to(cr, sx - 2.2, sy - 1.0);
     cairo_line_to(cr, sx + 2.2, sy + 1.0);
     setColour(cr, 0x141414, 0.9);
@@ -354,12 +324,9 @@ void paintTopStrip(cairo_t* cr, const Fonts& fonts) {
   setColour(cr, 0x000000, 0.45);
   cairo_fill(cr);
   cairo_pattern_t* rg = cairo_pattern_create_radial(lx - 6, ly - 7, 2, lx, ly, lr);
-  cairo_pattern_add_color_stop_rgb(rg, 0, 0xF6 / 255.0, 0xC8 / 255.0, 0x6A / 255.0);
-  cairo_pattern_add_color_stop_rgb(rg, 1, 0xB0 / 255.0, 0x74 / 255.0, 0x1E / 255.0);
-  cairo_arc(cr, lx, ly, lr, 0, 2 * kPi);
-  cairo_set_source(cr, rg);
-  cairo_fill(cr);
-  cairo_pattern_destroy(rg);
+  addStop(rg, 0, 0xF6C86A);
+  addStop(rg, 1, 0xB0741E);
+  fillCircle(cr, lx, ly, lr, rg);
   cairo_arc(cr, lx, ly, lr - 3, 0, 2 * kPi);
   setColour(cr, 0x1A1B1D);
   cairo_fill(cr);
@@ -393,8 +360,8 @@ void paintTopStrip(cairo_t* cr, const Fonts& fonts) {
   setColour(cr, 0x000000, 0.5);
   cairo_fill(cr);
   cairo_pattern_t* kg = cairo_pattern_create_linear(mx, my, mx, my + ms);
-  cairo_pattern_add_color_stop_rgb(kg, 0, 0x4C / 255.0, 0x4D / 255.0, 0x52 / 255.0);
-  cairo_pattern_add_color_stop_rgb(kg, 1, 0x24 / 255.0, 0x25 / 255.0, 0x28 / 255.0);
+  addStop(kg, 0, 0x4C4D52);
+  addStop(kg, 1, 0x242528);
   roundedRect(cr, mx + 0.5, my + 0.5, ms - 1, ms - 1, 6);
   cairo_set_source(cr, kg);
   cairo_fill_preserve(cr);

@@ -94,36 +94,29 @@ uint32_t over(uint32_t argb, uint32_t matte) {
 
 }  // namespace
 
-Image Canvas::toImage(uint32_t matte) const {
+template <class PixelFn>
+Image Canvas::mapPixels(PixelFn toPixel) const {
   cairo_surface_flush(surface_);
   const unsigned char* data = cairo_image_surface_get_data(surface_);
   const int stride = cairo_image_surface_get_stride(surface_);
   Image img(width_, height_);
   for (int y = 0; y < height_; ++y) {
     const auto* row = reinterpret_cast<const uint32_t*>(data + size_t(y) * size_t(stride));
-    for (int x = 0; x < width_; ++x) img.at(x, y) = over(row[x], matte);
+    for (int x = 0; x < width_; ++x) img.at(x, y) = toPixel(row[x]);
   }
   return img;
 }
 
+Image Canvas::toImage(uint32_t matte) const {
+  return mapPixels([matte](uint32_t argb) { return over(argb, matte); });
+}
+
 Image Canvas::toKeyedImage(uint32_t matte, uint32_t key) const {
-  cairo_surface_flush(surface_);
-  const unsigned char* data = cairo_image_surface_get_data(surface_);
-  const int stride = cairo_image_surface_get_stride(surface_);
-  Image img(width_, height_);
-  for (int y = 0; y < height_; ++y) {
-    const auto* row = reinterpret_cast<const uint32_t*>(data + size_t(y) * size_t(stride));
-    for (int x = 0; x < width_; ++x) {
-      if ((row[x] >> 24) < 32) {
-        img.at(x, y) = key;
-        continue;
-      }
-      uint32_t c = over(row[x], matte);
-      if (c == key) c ^= 0x000001;  // one step of blue away from the key: invisible, but drawn
-      img.at(x, y) = c;
-    }
-  }
-  return img;
+  return mapPixels([matte, key](uint32_t argb) {
+    if ((argb >> 24) < 32) return key;
+    const uint32_t c = over(argb, matte);
+    return c == key ? c ^ 0x000001 : c;  // one step of blue away from the key: invisible, but drawn
+  });
 }
 
 double textWidth(cairo_t* cr, const Fonts& fonts, std::string_view text, const TextStyle& style) {

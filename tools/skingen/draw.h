@@ -13,6 +13,8 @@
 
 namespace tarvo::skingen {
 
+inline constexpr double kPi = 3.14159265358979323846;
+
 // The two faces the artwork prints with. Loaded once from the font folder.
 struct Fonts {
   cairo_font_face_t* regular = nullptr;
@@ -42,6 +44,10 @@ class Canvas {
   Image toKeyedImage(uint32_t matte, uint32_t key) const;
 
  private:
+  // The surface's pixels (premultiplied ARGB) turned one by one into an image's pixels.
+  template <class PixelFn>
+  Image mapPixels(PixelFn toPixel) const;
+
   int width_, height_;
   cairo_surface_t* surface_;
   cairo_t* cr_;
@@ -50,6 +56,20 @@ class Canvas {
 inline void setColour(cairo_t* cr, uint32_t rgb, double alpha = 1.0) {
   cairo_set_source_rgba(cr, ((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0,
                         (rgb & 0xFF) / 255.0, alpha);
+}
+
+// A gradient stop of the opaque colour `rgb` (0xRRGGBB) at `offset`.
+inline void addStop(cairo_pattern_t* pattern, double offset, uint32_t rgb) {
+  cairo_pattern_add_color_stop_rgb(pattern, offset, ((rgb >> 16) & 0xFF) / 255.0,
+                                   ((rgb >> 8) & 0xFF) / 255.0, (rgb & 0xFF) / 255.0);
+}
+
+// Fills the circle of radius r around (cx, cy) with `pattern`, then releases the pattern.
+inline void fillCircle(cairo_t* cr, double cx, double cy, double r, cairo_pattern_t* pattern) {
+  cairo_arc(cr, cx, cy, r, 0, 2 * kPi);
+  cairo_set_source(cr, pattern);
+  cairo_fill(cr);
+  cairo_pattern_destroy(pattern);
 }
 
 // Mixes two colours: t = 0 gives a, t = 1 gives b.

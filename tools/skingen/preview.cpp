@@ -15,8 +15,6 @@ namespace tarvo::skingen {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
 void blit(Image& dst, const Image& src, int left, int top, int w, int h, int key /* -1: none */) {
   for (int y = 0; y < h && y < src.height; ++y)
     for (int x = 0; x < w && x < src.width; ++x) {

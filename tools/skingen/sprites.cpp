@@ -10,8 +10,6 @@ namespace tarvo::skingen {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
 // A light yellow dot centred in a size x size picture on the grey key; the edge
 // pixels are blended into the knob face the dot travels over.
 Image pointerDot(const KnobGeometry& g) {
@@ -20,12 +18,9 @@ Image pointerDot(const KnobGeometry& g) {
   const double centre = g.dotImage / 2.0;  // drawn at (px - size/2), so centred on px
   cairo_pattern_t* p =
       cairo_pattern_create_radial(centre - 0.7, centre - 0.7, 0.3, centre, centre, g.dotRadius);
-  cairo_pattern_add_color_stop_rgb(p, 0, 1, 1, 1);
-  cairo_pattern_add_color_stop_rgb(p, 1, 0xF4 / 255.0, 0xEE / 255.0, 0xC0 / 255.0);
-  cairo_set_source(cr, p);
-  cairo_arc(cr, centre, centre, g.dotRadius, 0, 2 * kPi);
-  cairo_fill(cr);
-  cairo_pattern_destroy(p);
+  addStop(p, 0, 0xFFFFFF);
+  addStop(p, 1, 0xF4EEC0);
+  fillCircle(cr, centre, centre, g.dotRadius, p);
   return c.toKeyedImage(kKnobFaceRim, kKeyGrey);
 }
 
@@ -35,18 +30,10 @@ Image lamp(uint32_t lit) {
   cairo_t* cr = c.cr();
   const double cx = 6.5, cy = 6.5, r = kLampLensRadius;
   cairo_pattern_t* p = cairo_pattern_create_radial(cx - 1.2, cy - 1.4, 0.4, cx, cy, r);
-  const uint32_t core = mix(lit, 0xFFFFFF, 0.55);
-  cairo_pattern_add_color_stop_rgb(p, 0, ((core >> 16) & 0xFF) / 255.0,
-                                   ((core >> 8) & 0xFF) / 255.0, (core & 0xFF) / 255.0);
-  cairo_pattern_add_color_stop_rgb(p, 0.45, ((lit >> 16) & 0xFF) / 255.0,
-                                   ((lit >> 8) & 0xFF) / 255.0, (lit & 0xFF) / 255.0);
-  const uint32_t edge = mix(lit, 0x000000, 0.35);
-  cairo_pattern_add_color_stop_rgb(p, 1, ((edge >> 16) & 0xFF) / 255.0,
-                                   ((edge >> 8) & 0xFF) / 255.0, (edge & 0xFF) / 255.0);
-  cairo_set_source(cr, p);
-  cairo_arc(cr, cx, cy, r, 0, 2 * kPi);
-  cairo_fill(cr);
-  cairo_pattern_destroy(p);
+  addStop(p, 0, mix(lit, 0xFFFFFF, 0.55));
+  addStop(p, 0.45, lit);
+  addStop(p, 1, mix(lit, 0x000000, 0.35));
+  fillCircle(cr, cx, cy, r, p);
   return c.toKeyedImage(kLampBezel, kKeyBlack);
 }
 
