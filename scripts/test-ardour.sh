@@ -1,22 +1,13 @@
 #!/bin/bash
 # The Ardour stage (README, "Validated in Ardour"): Tarvo in Debian's Ardour 7, headless,
-# against what `tarvo-info --tsv` says a host must see: ardour-vst-scanner's cache entry; the
-# parameters, programs and settings in a session that tests/ardour/session.lua builds; and
-# ardour7-export's render, equal to tarvo-render's up to the dither noise at offset 0 (unlike
-# a wrong setting and the unprocessed input), and the input itself with Tarvo deactivated.
-#   scripts/test-ardour.sh [BUILD_DIR]   (default build/release, or TARVO_BUILD_DIR;
-#                                        configured with the release preset when absent)
-# Ardour 7.3 aborts or hangs in a fair share of its runs (one export in five, with or
-# without Tarvo): each Ardour step runs under `timeout` in fresh HOME/XDG folders, up to
-# TARVO_ARDOUR_TRIES times (4), within TARVO_ARDOUR_BUDGET (600 s, build not counted). A try
-# is repeated when Ardour crashed, hung or wrote nothing, or the export lacks Tarvo (Ardour
-# drops a plug-in it cannot find without a word) or is the expected result moved in time
-# (once in forty exports, 16 frames early, no latency reported); never on a processing
-# difference. Exit 1, a test failure: Tarvo or its build is wrong, the comparison is too
-# loose to see a wrong setting, or an export lacks Tarvo or is moved on every try. Exit 0
-# with a banner (3 with TARVO_ARDOUR_REQUIRED=1), a setup failure: Ardour cannot run here
-# (no package or tool, ardour7-lua or ardour7-export failing on every try, no budget left);
-# Tarvo was not checked.
+# against what `tarvo-info --tsv` says a host must see.
+#   scripts/test-ardour.sh [BUILD_DIR]   (default build/release, or TARVO_BUILD_DIR)
+# Ardour 7.3 aborts or hangs in a fair share of its runs, so each Ardour step runs under
+# `timeout` in fresh HOME/XDG folders, up to TARVO_ARDOUR_TRIES times (4) within
+# TARVO_ARDOUR_BUDGET (600 s); a try is repeated when Ardour crashed, hung, wrote nothing,
+# dropped Tarvo or moved the export in time, never on a processing difference. Exit 1: a
+# test failure (Tarvo, its build or the comparison is wrong). Exit 0 with a banner (3 with
+# TARVO_ARDOUR_REQUIRED=1): Ardour could not run here, and Tarvo was not checked.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # shellcheck source=scripts/lib.sh
