@@ -1,7 +1,7 @@
 // The library's one exported function: the VST 2 entry point `main`.
 #include "dsp/fp_control.h"
 #include "platform/child_window.h"
-#include "plugin/platform_editor.h"
+#include "plugin/editor_glue.h"
 #include "plugin/plugin.h"
 
 namespace {

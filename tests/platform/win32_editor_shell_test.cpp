@@ -8,7 +8,7 @@
 #include "platform/win32/registry_settings.h"
 #include "platform/win32/shell_open.h"
 #include "platform/win32_test_window.h"
-#include "plugin/platform_editor.h"
+#include "plugin/editor_glue.h"
 #include "plugin/plugin.h"
 
 namespace tarvo::plugin {

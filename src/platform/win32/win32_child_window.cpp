@@ -162,14 +162,13 @@ struct ChildWindow::State : std::enable_shared_from_this<ChildWindow::State> {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
     if (dc == nullptr) return;
-    const int left = std::max<int>(0, ps.rcPaint.left);
-    const int top = std::max<int>(0, ps.rcPaint.top);
-    const int right = std::min<int>(width, ps.rcPaint.right);
-    const int bottom = std::min<int>(height, ps.rcPaint.bottom);
-    if (right > left && bottom > top) {
+    const toolkit::Rect r =
+        toolkit::Intersect({ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom},
+                           {0, 0, width, height});
+    if (!r.Empty()) {
       // A DIB of exactly the rows to paint (top-down: negative height), so the source
       // origin never depends on how the device counts rows.
-      const int rows = bottom - top;
+      const int rows = r.Height();
       BITMAPINFO info{};
       info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
       info.bmiHeader.biWidth = width;
@@ -177,9 +176,9 @@ struct ChildWindow::State : std::enable_shared_from_this<ChildWindow::State> {
       info.bmiHeader.biPlanes = 1;
       info.bmiHeader.biBitCount = 32;
       info.bmiHeader.biCompression = BI_RGB;
-      SetDIBitsToDevice(dc, left, top, static_cast<DWORD>(right - left), static_cast<DWORD>(rows),
-                        left, 0, 0, static_cast<UINT>(rows),
-                        picture.data() + static_cast<size_t>(top) * width, &info, DIB_RGB_COLORS);
+      SetDIBitsToDevice(dc, r.left, r.top, static_cast<DWORD>(r.Width()), static_cast<DWORD>(rows),
+                        r.left, 0, 0, static_cast<UINT>(rows),
+                        picture.data() + static_cast<size_t>(r.top) * width, &info, DIB_RGB_COLORS);
     }
     EndPaint(hwnd, &ps);
   }
@@ -193,6 +192,20 @@ toolkit::TShiftState shiftState(WPARAM wParam) {
   s.ctrl = (wParam & MK_CONTROL) != 0;
   s.alt = GetKeyState(VK_MENU) < 0;
   return s;
+}
+
+// The button of a WM_?BUTTONDOWN or WM_?BUTTONUP message.
+toolkit::TMouseButton buttonOf(UINT message) {
+  switch (message) {
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+      return toolkit::TMouseButton::mbRight;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+      return toolkit::TMouseButton::mbMiddle;
+    default:
+      return toolkit::TMouseButton::mbLeft;
+  }
 }
 
 void press(ChildWindow::State& s, toolkit::TMouseButton button, WPARAM wParam, LPARAM lParam) {
@@ -282,27 +295,15 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
       openPending(*s, hwnd);
       return 0;  // `s` may be gone by now
     case WM_LBUTTONDOWN:
-      press(*s, toolkit::TMouseButton::mbLeft, wParam, lParam);
-      s->deliverNow();
-      return 0;
     case WM_RBUTTONDOWN:
-      press(*s, toolkit::TMouseButton::mbRight, wParam, lParam);
-      s->deliverNow();
-      return 0;
     case WM_MBUTTONDOWN:
-      press(*s, toolkit::TMouseButton::mbMiddle, wParam, lParam);
+      press(*s, buttonOf(message), wParam, lParam);
       s->deliverNow();
       return 0;
     case WM_LBUTTONUP:
-      release(*s, toolkit::TMouseButton::mbLeft, wParam, lParam);
-      s->deliverNow();
-      return 0;
     case WM_RBUTTONUP:
-      release(*s, toolkit::TMouseButton::mbRight, wParam, lParam);
-      s->deliverNow();
-      return 0;
     case WM_MBUTTONUP:
-      release(*s, toolkit::TMouseButton::mbMiddle, wParam, lParam);
+      release(*s, buttonOf(message), wParam, lParam);
       s->deliverNow();
       return 0;
     case WM_MOUSEMOVE: {
@@ -449,18 +450,17 @@ void ChildWindow::openDocument(const std::string& target, bool withOpenVerb) {
 
 void ChildWindow::present(const toolkit::Surface& panel, const std::vector<toolkit::Rect>& areas) {
   if (state_->gone || state_->hwnd == nullptr) return;
-  const int w = std::min(panel.Width(), state_->width);
-  const int h = std::min(panel.Height(), state_->height);
+  const toolkit::Rect shown{0, 0, std::min(panel.Width(), state_->width),
+                            std::min(panel.Height(), state_->height)};
   for (const toolkit::Rect& area : areas) {
-    const int left = std::max(0, area.left), top = std::max(0, area.top);
-    const int right = std::min(w, area.right), bottom = std::min(h, area.bottom);
-    if (right <= left || bottom <= top) continue;
-    for (int y = top; y < bottom; ++y) {
-      const toolkit::Pixel* from = panel.Row(y) + left;
-      std::copy(from, from + (right - left),
-                state_->picture.begin() + static_cast<ptrdiff_t>(y) * state_->width + left);
+    const toolkit::Rect r = toolkit::Intersect(area, shown);
+    if (r.Empty()) continue;
+    for (int y = r.top; y < r.bottom; ++y) {
+      const toolkit::Pixel* from = panel.Row(y) + r.left;
+      std::copy(from, from + r.Width(),
+                state_->picture.begin() + static_cast<ptrdiff_t>(y) * state_->width + r.left);
     }
-    const RECT dirty{left, top, right, bottom};
+    const RECT dirty{r.left, r.top, r.right, r.bottom};
     InvalidateRect(state_->hwnd, &dirty, FALSE);
   }
 }

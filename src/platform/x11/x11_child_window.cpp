@@ -280,13 +280,12 @@ void ChildWindow::present(const toolkit::Surface& panel, const std::vector<toolk
   if (state_->gone || areas.empty()) return;
   Display* d = state_->display;
   ErrorTrap trap(d);
-  const int w = std::min(panel.Width(), state_->width);
-  const int h = std::min(panel.Height(), state_->height);
+  const toolkit::Rect shown{0, 0, std::min(panel.Width(), state_->width),
+                            std::min(panel.Height(), state_->height)};
   for (const toolkit::Rect& area : areas) {
-    const int left = std::max(0, area.left), top = std::max(0, area.top);
-    const int right = std::min(w, area.right), bottom = std::min(h, area.bottom);
-    if (right <= left || bottom <= top) continue;
-    const int aw = right - left, ah = bottom - top;
+    const toolkit::Rect r = toolkit::Intersect(area, shown);
+    if (r.Empty()) continue;
+    const int left = r.left, top = r.top, aw = r.Width(), ah = r.Height();
     // The panel's pixels are 0xAARRGGBB words: exactly a 24/32-bit TrueColor image on a
     // little-endian server. Other visuals get each pixel converted through the masks.
     XImage* image = nullptr;
