@@ -50,7 +50,7 @@ void printList() {
   std::cout << "Parameters (use --set \"NAME=VALUE\", or NAME=0.5n for a normalized value):\n";
   for (int i = 0; i < params::kNumParams; ++i) {
     if (params::kParams[i].kind == params::DisplayKind::Nothing) continue;
-    std::printf("  %-13s %s\n", params::paramNames[i], params::describeRange(i).c_str());
+    std::printf("  %-13s %s\n", params::kParams[i].name, params::describeRange(i).c_str());
   }
   std::cout << "\nPrograms (use --program NUMBER or --program NAME):\n";
   for (int p = 0; p < params::kNumPrograms; ++p) {
@@ -70,7 +70,7 @@ std::string parameterList() {
   std::string out;
   for (int i = 0; i < params::kNumParams; ++i) {
     if (params::kParams[i].kind == params::DisplayKind::Nothing) continue;
-    out += std::string(out.empty() ? "" : ", ") + params::paramNames[i];
+    out += std::string(out.empty() ? "" : ", ") + params::kParams[i].name;
   }
   return out;
 }

@@ -4,7 +4,6 @@
 // editor and the renderer all read.
 #pragma once
 
-#include <array>
 #include <cmath>
 #include <cstdint>
 #include <iterator>
@@ -134,13 +133,6 @@ constexpr bool wellFormed() {
 inline constexpr const ParamRecord (&kParams)[kNumParams] = table_terms::kRecords;
 static_assert(std::size(table_terms::kRecords) == kNumParams, "one record per parameter index");
 static_assert(table_terms::wellFormed(), "each record sits at its index with a usable mapping");
-
-// The parameter names in index order, as the host lists them: the records' name column.
-inline constexpr std::array<const char*, kNumParams> paramNames = [] {
-  std::array<const char*, kNumParams> names{};
-  for (int i = 0; i < kNumParams; ++i) names[i] = kParams[i].name;
-  return names;
-}();
 
 // Names of the release characters (selector positions 0..4) and stereo link modes (0..2).
 inline constexpr int kNumReleaseTypes = 5;

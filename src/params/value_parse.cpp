@@ -80,7 +80,7 @@ ParsedValue accept(double v) {
 }
 
 ParsedValue outOfRange(int index) {
-  return fail(std::string(paramNames[index]) +
+  return fail(std::string(kParams[index].name) +
               ": value out of range; accepted: " + describeRange(index));
 }
 
@@ -88,7 +88,7 @@ ParsedValue parseNumberRow(int index, std::string_view text) {
   const std::string_view unit = trim(kParams[index].unit);
   const auto d = number(withoutUnit(text, unit));
   if (!d)
-    return fail(std::string(paramNames[index]) + ": '" + std::string(text) +
+    return fail(std::string(kParams[index].name) + ": '" + std::string(text) +
                 "' is not a number; accepted: " + describeRange(index));
   const Mapping& display = kParams[index].display;
   const double lo = std::min(display.min, display.max);
@@ -128,7 +128,7 @@ ParsedValue parseNamed(int index, std::string_view text, const char* const* name
   for (int k = 0; k < count; ++k) {
     if (squeeze(names[k]) == wanted) return accept(double(k) / double(count - 1));
   }
-  return fail(std::string(paramNames[index]) + ": unknown value '" + std::string(text) +
+  return fail(std::string(kParams[index].name) + ": unknown value '" + std::string(text) +
               "'; accepted: " + describeRange(index));
 }
 
@@ -137,7 +137,7 @@ ParsedValue parseNamed(int index, std::string_view text, const char* const* name
 std::optional<int> findParameter(std::string_view name) {
   const std::string wanted = squeeze(name);
   for (int i = 0; i < kNumParams; ++i) {
-    if (squeeze(paramNames[i]) == wanted) return i;
+    if (squeeze(kParams[i].name) == wanted) return i;
   }
   return std::nullopt;
 }
@@ -159,14 +159,14 @@ ParsedValue parseValue(int index, std::string_view text) {
   if (index < 0 || index >= kNumParams) return fail("no such parameter");
   text = trim(text);
   if (kParams[index].kind == DisplayKind::Nothing) {
-    return fail(std::string(paramNames[index]) + " is reserved and has no effect");
+    return fail(std::string(kParams[index].name) + " is reserved and has no effect");
   }
   // A normalized value: "0.5n".
   if (!text.empty() && (text.back() == 'n' || text.back() == 'N')) {
     const auto v = number(text.substr(0, text.size() - 1));
     if (v) {
       if (*v < 0.0 || *v > 1.0) {
-        return fail(std::string(paramNames[index]) + ": normalized values run from 0n to 1n");
+        return fail(std::string(kParams[index].name) + ": normalized values run from 0n to 1n");
       }
       return accept(*v);
     }
@@ -178,7 +178,7 @@ ParsedValue parseValue(int index, std::string_view text) {
       const std::string t = lower(text);
       if (t == "on" || t == "1" || t == "true" || t == "yes") return accept(1.0);
       if (t == "off" || t == "0" || t == "false" || t == "no") return accept(0.0);
-      return fail(std::string(paramNames[index]) + ": '" + std::string(text) +
+      return fail(std::string(kParams[index].name) + ": '" + std::string(text) +
                   "' is neither On nor Off");
     }
     case DisplayKind::Knee: {

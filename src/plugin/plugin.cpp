@@ -104,7 +104,7 @@ void APlugin::getParameterDisplay(int32_t index, char* text) {
 }
 
 void APlugin::getParameterName(int32_t index, char* text) {
-  vst::copyText(text, params::paramNames[clampIndex(index)]);
+  vst::copyText(text, params::kParams[clampIndex(index)].name);
 }
 
 void APlugin::setProgram(int32_t program) {

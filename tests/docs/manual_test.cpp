@@ -115,8 +115,8 @@ TEST_F(Manual, EveryPictureBesideItIsShown) {
 TEST_F(Manual, NamesEveryParameter) {
   for (int i = 0; i < params::kNumParams; ++i) {
     if (i == params::kReserved1 || i == params::kReserved2) continue;
-    const std::string quoted = std::string("\"") + params::paramNames[i] + "\"";
-    EXPECT_NE(text.find(params::paramNames[i]), std::string::npos)
+    const std::string quoted = std::string("\"") + params::kParams[i].name + "\"";
+    EXPECT_NE(text.find(params::kParams[i].name), std::string::npos)
         << "parameter " << i << " " << quoted << " is not in the manual";
   }
 }

@@ -53,13 +53,13 @@ double shown(int program, int index) {
 void expectTime(const std::string& cell, int program, int index) {
   const double ms = number(cell) * (cell.find(" s") != std::string::npos ? 1000.0 : 1.0);
   EXPECT_NEAR(ms, shown(program, index), 0.01 * shown(program, index))
-      << "program " << program << ", " << paramNames[index] << ": \"" << cell << "\"";
+      << "program " << program << ", " << kParams[index].name << ": \"" << cell << "\"";
 }
 
 // A percentage or level cell against the parameter.
 void expectValue(const std::string& cell, int program, int index, double tolerance) {
   EXPECT_NEAR(number(cell), shown(program, index), tolerance)
-      << "program " << program << ", " << paramNames[index] << ": \"" << cell << "\"";
+      << "program " << program << ", " << kParams[index].name << ": \"" << cell << "\"";
 }
 
 std::string textOf(int program, int index) {

@@ -79,7 +79,7 @@ class GlideRun {
       for (int i = 0; i < kNumParams; ++i) {
         const float lo = std::min(from_[i], tv[i]), hi = std::max(from_[i], tv[i]);
         if (!(cv[i] >= lo && cv[i] <= hi)) {  // a settled value is its target
-          return what + ": " + paramNames[i] + " at " + std::to_string(cv[i]) + " outside " +
+          return what + ": " + kParams[i].name + " at " + std::to_string(cv[i]) + " outside " +
                  std::to_string(lo) + ".." + std::to_string(hi);
         }
       }
@@ -134,7 +134,7 @@ TEST(Glides, EveryParameterEndToEndStaysInRangeAndFinite) {
         for (int i = 0; i < kNumParams; ++i) {
           // Starts at 0 (the first block jumps there), glides to 1 and back to 0.
           GlideRun g(13, rate, block, input);
-          const std::string name = caseName(rate, block, input) + ", " + paramNames[i];
+          const std::string name = caseName(rate, block, input) + ", " + kParams[i].name;
           g.rig().set(i, 0.0f);
           std::string fault = g.run(0.01, name + " at 0");
           if (fault.empty()) {

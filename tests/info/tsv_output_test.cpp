@@ -70,18 +70,18 @@ TEST(TarvoInfoTsv, ListsTheParameterTableAndTheFactoryPrograms) {
     ASSERT_EQ(r.size(), 9u) << "parameter line " << i;
     EXPECT_EQ(r[0], "param");
     EXPECT_EQ(r[1], std::to_string(i));
-    EXPECT_EQ(r[2], paramNames[i]) << "index " << i;
-    EXPECT_EQ(r[6], displayText(i, 0.0f).value_or("")) << paramNames[i];
-    EXPECT_EQ(r[7], displayText(i, 1.0f).value_or("")) << paramNames[i];
-    EXPECT_EQ(std::stof(r[8]), factoryPresets[0][i]) << paramNames[i];
+    EXPECT_EQ(r[2], kParams[i].name) << "index " << i;
+    EXPECT_EQ(r[6], displayText(i, 0.0f).value_or("")) << kParams[i].name;
+    EXPECT_EQ(r[7], displayText(i, 1.0f).value_or("")) << kParams[i].name;
+    EXPECT_EQ(std::stof(r[8]), factoryPresets[0][i]) << kParams[i].name;
     if (kParams[i].kind == DisplayKind::Number) {
-      EXPECT_EQ(" " + r[3], kParams[i].unit) << paramNames[i];
+      EXPECT_EQ(" " + r[3], kParams[i].unit) << kParams[i].name;
       const double lowTolerance = 1e-3 * std::fabs(kParams[i].display.min) + 1e-6;
       const double highTolerance = 1e-3 * std::fabs(kParams[i].display.max) + 1e-6;
-      EXPECT_NEAR(std::stod(r[4]), kParams[i].display.min, lowTolerance) << paramNames[i];
-      EXPECT_NEAR(std::stod(r[5]), kParams[i].display.max, highTolerance) << paramNames[i];
+      EXPECT_NEAR(std::stod(r[4]), kParams[i].display.min, lowTolerance) << kParams[i].name;
+      EXPECT_NEAR(std::stod(r[5]), kParams[i].display.max, highTolerance) << kParams[i].name;
     } else {
-      EXPECT_EQ(r[4] + r[5], "") << paramNames[i] << " shows no numbers at its ends";
+      EXPECT_EQ(r[4] + r[5], "") << kParams[i].name << " shows no numbers at its ends";
     }
   }
 

@@ -50,7 +50,7 @@ std::string shown(int index, float v) {
 
 TEST(DisplayText, EveryParameterAtBothEndsAndTheMiddle) {
   for (const Row& row : kRows) {
-    SCOPED_TRACE(paramNames[row.index]);
+    SCOPED_TRACE(kParams[row.index].name);
     EXPECT_EQ(shown(row.index, 0.0f), row.at0);
     EXPECT_EQ(shown(row.index, 0.5f), row.atHalf);
     EXPECT_EQ(shown(row.index, 1.0f), row.at1);
@@ -70,7 +70,7 @@ TEST(DisplayText, AwkwardValues) {
   // Every text fits the 8 characters hosts reserve, plus the terminating zero.
   for (int i = 0; i < kNumParams; ++i) {
     for (float v : {0.0f, 0.001f, 0.125f, 0.333f, 0.5f, 0.777f, 0.999f, 1.0f}) {
-      EXPECT_LE(shown(i, v).size(), 8u) << paramNames[i] << " at " << v;
+      EXPECT_LE(shown(i, v).size(), 8u) << kParams[i].name << " at " << v;
     }
   }
 }

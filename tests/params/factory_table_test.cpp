@@ -52,7 +52,7 @@ TEST(FactoryTable, EveryProgramHoldsAllTwentyFiveValues) {
       // Each stored value is the float nearest its two-decimal number.
       EXPECT_EQ(factoryPresets[p][j], static_cast<float>(hundredths / 100.0))
           << "program " << p << " \"" << factoryProgramNames[p] << "\", parameter " << j << " \""
-          << paramNames[j] << "\"";
+          << kParams[j].name << "\"";
     }
     EXPECT_EQ(j, kNumParams) << "values in the expected row of program " << p;
   }

@@ -11,13 +11,13 @@ namespace tarvo::params {
 namespace {
 
 TEST(ParamTable, NamesInIndexOrderAndFullLength) {
-  EXPECT_STREQ(paramNames[0], "Threshold");
-  EXPECT_STREQ(paramNames[9], "Release Type");
-  EXPECT_STREQ(paramNames[13], "Rel.2 Level");
-  EXPECT_STREQ(paramNames[18], "Filter Freq.");
-  EXPECT_STREQ(paramNames[24], "Reserved2");
+  EXPECT_STREQ(kParams[0].name, "Threshold");
+  EXPECT_STREQ(kParams[9].name, "Release Type");
+  EXPECT_STREQ(kParams[13].name, "Rel.2 Level");
+  EXPECT_STREQ(kParams[18].name, "Filter Freq.");
+  EXPECT_STREQ(kParams[24].name, "Reserved2");
   size_t longest = 0;
-  for (const char* name : paramNames) longest = std::max(longest, std::strlen(name));
+  for (const ParamRecord& r : kParams) longest = std::max(longest, std::strlen(r.name));
   EXPECT_EQ(longest, 12u);
 }
 

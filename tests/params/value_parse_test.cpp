@@ -10,7 +10,7 @@ namespace {
 
 float parsed(int index, const char* text) {
   const ParsedValue result = parseValue(index, text);
-  EXPECT_TRUE(result.ok) << paramNames[index] << " '" << text << "': " << result.error;
+  EXPECT_TRUE(result.ok) << kParams[index].name << " '" << text << "': " << result.error;
   return result.value;
 }
 
@@ -67,7 +67,7 @@ TEST(ParseValue, RoundTripsEveryDisplayText) {
     if (kParams[i].kind != DisplayKind::Number) continue;
     for (float v : {0.0f, 0.2f, 0.5f, 0.8f, 1.0f}) {
       const std::string text = *displayText(i, v);
-      EXPECT_NEAR(parsed(i, text.c_str()), v, 2e-3) << paramNames[i] << " " << text;
+      EXPECT_NEAR(parsed(i, text.c_str()), v, 2e-3) << kParams[i].name << " " << text;
     }
   }
 }

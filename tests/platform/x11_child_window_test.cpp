@@ -15,31 +15,18 @@
 namespace tarvo::platform {
 namespace {
 
+using Type = WindowEvent::Type;
+
 struct RecordingSink : WindowEventSink {
   void handleEvent(const WindowEvent& e) override {
-    switch (e.type) {
-      case WindowEvent::Type::pointerDown:
-        ++downs;
-        lastShift = e.shift;
-        break;
-      case WindowEvent::Type::pointerMove:
-        ++moves;
-        break;
-      case WindowEvent::Type::pointerUp:
-        ++ups;
-        break;
-      case WindowEvent::Type::exposed:
-        ++exposures;
-        break;
-      case WindowEvent::Type::destroyed:
-        ++destructions;
-        break;
-    }
+    ++counts[static_cast<int>(e.type)];
+    if (e.type == Type::pointerDown) lastShift = e.shift;
   }
+  int count(Type type) const { return counts[static_cast<int>(type)]; }
   toolkit::TCursor cursorAt(int x, int) override {
     return x < 50 ? toolkit::TCursor::crHandPoint : toolkit::TCursor::crDefault;
   }
-  int downs = 0, moves = 0, ups = 0, exposures = 0, destructions = 0;
+  int counts[5] = {};  // per event type
   toolkit::TShiftState lastShift;
 };
 
@@ -151,11 +138,11 @@ TEST_F(X11Window, PointerEventsArriveWithModifiers) {
   XSync(host, False);
   RecordingSink sink;
   child->setSink(&sink);
-  for (int i = 0; i < 20 && sink.ups == 0; ++i) child->pumpEvents();
-  EXPECT_EQ(sink.downs, 1);
-  EXPECT_EQ(sink.ups, 1);
-  EXPECT_GE(sink.moves, 1);
-  EXPECT_LE(sink.moves, 5);  // bursts of moves are merged
+  for (int i = 0; i < 20 && sink.count(Type::pointerUp) == 0; ++i) child->pumpEvents();
+  EXPECT_EQ(sink.count(Type::pointerDown), 1);
+  EXPECT_EQ(sink.count(Type::pointerUp), 1);
+  EXPECT_GE(sink.count(Type::pointerMove), 1);
+  EXPECT_LE(sink.count(Type::pointerMove), 5);  // bursts of moves are merged
   EXPECT_TRUE(sink.lastShift.shift);
   EXPECT_TRUE(sink.lastShift.ctrl);
 }
@@ -172,7 +159,7 @@ TEST_F(X11Window, HostDestroyingTheParentFirstIsSurvived) {
   for (int i = 0; i < 20 && !child->destroyed(); ++i) child->pumpEvents();
   EXPECT_TRUE(child->destroyed());
   child->pumpEvents();
-  EXPECT_EQ(sink.destructions, 1) << "reported once";
+  EXPECT_EQ(sink.count(Type::destroyed), 1) << "reported once";
   toolkit::Surface panel(645, 485);
   child->present(panel, {toolkit::Rect::FromSize(0, 0, 645, 485)});  // nothing to draw on
   child.reset();
