@@ -23,4 +23,18 @@ double mapValue(const Mapping& mapping, double v) {
   return 0.0;
 }
 
+double unmapValue(const Mapping& mapping, double value) {
+  const double min = mapping.min;
+  const double max = mapping.max;
+  switch (mapping.map) {
+    case MapKind::Linear:
+      return (value - min) / (max - min);
+    case MapKind::Log:
+      return std::log(value / min) / std::log(max / min);
+    case MapKind::None:
+      break;
+  }
+  return 0.0;
+}
+
 }  // namespace tarvo::params

@@ -143,6 +143,9 @@ extern const char* const linkModeNames[kNumLinkModes];
 // The value at v of a mapping, computed in double precision: (max - min) * v + min, or
 // min * exp(v * ln(max / min)); 0 for MapKind::None.
 double mapValue(const Mapping& mapping, double v);
+// The inverse of mapValue: the normalized value at which the mapping gives `value`,
+// computed in double precision; 0 for MapKind::None.
+double unmapValue(const Mapping& mapping, double value);
 
 // Physical target of parameter `index` (0..24) for the normalized value v, computed in
 // double precision and stored as a 32-bit float.

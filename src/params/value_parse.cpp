@@ -59,15 +59,6 @@ std::string_view withoutUnit(std::string_view text, std::string_view unit) {
   return trim(text);
 }
 
-// Inverse of the display mapping: the normalized value that shows `d`.
-double normalizedFromDisplay(int index, double d) {
-  const Mapping& display = kParams[index].display;
-  const double lo = display.min;
-  const double hi = display.max;
-  if (display.map == MapKind::Log) return std::log(d / lo) / std::log(hi / lo);
-  return (d - lo) / (hi - lo);
-}
-
 ParsedValue fail(std::string message) {
   return ParsedValue{false, 0.0f, std::move(message)};
 }
@@ -96,7 +87,7 @@ ParsedValue parseNumberRow(int index, std::string_view text) {
   // The range ends are 32-bit floats: allow their rounding error.
   const double slack = 1e-6 * std::max({std::fabs(lo), std::fabs(hi), 1.0});
   if (*d < lo - slack || *d > hi + slack) return outOfRange(index);
-  return accept(normalizedFromDisplay(index, std::clamp(*d, lo, hi)));
+  return accept(unmapValue(display, std::clamp(*d, lo, hi)));
 }
 
 ParsedValue parseRatio(std::string_view text) {

@@ -1,0 +1,33 @@
+// tarvo-lv2gen: writes manifest.ttl and tarvo.ttl of the LV2 bundle into the folder given
+// on the command line. Run by the build; the files are never edited by hand.
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include "lv2/lv2_turtle.h"
+
+namespace {
+
+bool writeFile(const std::string& path, const std::string& text) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file << text;
+  file.close();
+  if (!file) {
+    std::cerr << "tarvo-lv2gen: cannot write " << path << "\n";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::cerr << "usage: tarvo-lv2gen BUNDLE_DIR\n";
+    return 2;
+  }
+  const std::string dir = argv[1];
+  const bool ok = writeFile(dir + "/manifest.ttl", tarvo::lv2::manifestTurtle()) &&
+                  writeFile(dir + "/tarvo.ttl", tarvo::lv2::pluginTurtle());
+  return ok ? 0 : 1;
+}
