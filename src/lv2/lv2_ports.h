@@ -14,6 +14,12 @@ namespace tarvo::lv2 {
 
 inline constexpr const char* kPluginUri = "urn:velmora:tarvo";
 inline constexpr const char* kBinaryName = "tarvo_lv2.so";
+// The editor as an LV2 UI (ui:X11UI) and its binary in the same bundle.
+inline constexpr const char* kUiUri = "urn:velmora:tarvo#ui";
+inline constexpr const char* kUiBinaryName = "tarvo_lv2_ui.so";
+// Factory program n (0..24) as an LV2 preset: kPresetUriPrefix followed by n in decimal.
+// Saved projects refer to these URIs: never renumber them.
+inline constexpr const char* kPresetUriPrefix = "urn:velmora:tarvo:program:";
 
 // Parameters with a control port: every row but the reserved ones.
 constexpr bool hasPort(int index) {
