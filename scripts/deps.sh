@@ -5,7 +5,7 @@ set -eu
 
 packages="build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libebur128-dev \
 libbenchmark-dev libsndfile1-dev libcli11-dev libx11-dev libpng-dev locales \
-binutils xvfb xauth xdotool x11-apps imagemagick $*"
+binutils xvfb xauth xdotool x11-apps imagemagick lv2-dev liblilv-dev lilv-utils $*"
 
 missing=""
 for p in $packages; do
