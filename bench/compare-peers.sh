@@ -5,6 +5,12 @@
 #
 #   bench/compare-peers.sh [--build-dir DIR] [--rounds N] [--seconds S] [--tarvo-only]
 #                          [--verbose]
+#   bench/compare-peers.sh --lv2 [--build-dir DIR] [--rounds N] [--seconds S]
+#
+# With --lv2: lilv's lv2bench (Debian lilv-utils) runs Tarvo.lv2, x42 darc stereo
+# (x42-plugins) and LSP Compressor Stereo LV2 (lsp-plugins-lv2) in turns, each at its
+# defaults on lv2bench's material (silence at 48 kHz, 512-frame blocks), and prints the
+# median ns per stereo frame of each and the ratios of Tarvo to the two peers.
 #
 # Without --build-dir: configures build/peers (preset "release") if needed and builds
 # tarvo_peer_bench and Tarvo there. With --build-dir: uses DIR/Tarvo.so and
@@ -17,13 +23,18 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build=""
 args=()
 tarvo_only=0
+lv2=0
+rounds=7
+seconds=3
 while [[ $# -gt 0 ]]; do
   case "$1" in
     --build-dir) build="$2"; shift 2 ;;
-    --rounds|--seconds) args+=("$1" "$2"); shift 2 ;;
+    --rounds) rounds="$2"; args+=("$1" "$2"); shift 2 ;;
+    --seconds) seconds="$2"; args+=("$1" "$2"); shift 2 ;;
+    --lv2) lv2=1; shift ;;
     --tarvo-only) tarvo_only=1; args+=("$1"); shift ;;
     --verbose) args+=("$1"); shift ;;
-    -h|--help) sed -n '2,13s/^# \{0,1\}//p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,20s/^# \{0,1\}//p' "$0"; exit 0 ;;
     *) echo "compare-peers.sh: unknown argument '$1' (see --help)" >&2; exit 2 ;;
   esac
 done
@@ -33,7 +44,11 @@ if [[ -z "$build" ]]; then
   if [[ ! -f "$build/CMakeCache.txt" ]]; then
     cmake --preset release -S "$root" -B "$build" -DTARVO_WERROR=ON >/dev/null
   fi
-  cmake --build "$build" -j2 --target tarvo_peer_bench Tarvo >/dev/null
+  cmake --build "$build" -j2 --target tarvo_peer_bench Tarvo tarvo_lv2 >/dev/null
+fi
+
+if [[ $lv2 -eq 1 ]]; then
+  exec "$root/bench/lv2-peers.sh" "$build" "$rounds" "$seconds"
 fi
 for f in "$build/Tarvo.so" "$build/bench/tarvo_peer_bench"; do
   [[ -f "$f" ]] || { echo "compare-peers.sh: missing $f" >&2; exit 1; }

@@ -1,7 +1,9 @@
 #!/bin/bash
 # The Ardour stage (README, "Validated in Ardour"): Tarvo in Debian's Ardour 7, headless,
 # against what `tarvo-info --tsv` says a host must see.
-#   scripts/test-ardour.sh [BUILD_DIR]   (default build/release, or TARVO_BUILD_DIR)
+#   scripts/test-ardour.sh [--lv2] [BUILD_DIR]   (default build/release, or TARVO_BUILD_DIR)
+# With --lv2 the plug-in is Tarvo.lv2 (Ardour finds it through LV2_PATH; the program is its
+# LV2 preset and the settings are port values in dB) instead of Tarvo.so.
 # Ardour 7.3 aborts or hangs in a fair share of its runs, so each Ardour step runs under
 # `timeout` in fresh HOME/XDG folders, up to TARVO_ARDOUR_TRIES times (4) within
 # TARVO_ARDOUR_BUDGET (600 s); a try is repeated when Ardour crashed, hung, wrote nothing,
@@ -14,6 +16,11 @@ cd "$(dirname "$0")/.."
 . scripts/lib.sh
 export LC_ALL=C  # decimal points in awk and in Ardour's texts, whatever the user's locale
 
+format=vst
+if [ "${1:-}" = --lv2 ]; then
+  format=lv2
+  shift
+fi
 build="${1:-${TARVO_BUILD_DIR:-build/release}}"
 tries="${TARVO_ARDOUR_TRIES:-4}"
 budget="${TARVO_ARDOUR_BUDGET:-600}"
@@ -65,7 +72,8 @@ build_started=$(elapsed)
 export CMAKE_BUILD_PARALLEL_LEVEL="${CMAKE_BUILD_PARALLEL_LEVEL:-2}"
 [ -f "$build/CMakeCache.txt" ] || cmake --preset release -B "$build" >/dev/null ||
   test_failure "cannot configure $build"
-cmake --build "$build" --target Tarvo tarvo-info tarvo-render tarvo-audio-compare ||
+cmake --build "$build" --target Tarvo tarvo-info tarvo-render tarvo-audio-compare \
+  $([ $format = vst ] || echo tarvo_lv2) ||
   test_failure "the build failed"
 build_seconds=$(($(elapsed) - build_started))
 bin=$(cd "$build" && pwd)
@@ -76,6 +84,9 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/tarvo-ardour.XXXXXX")
 # only when it is newer, in whole seconds, than the binary.
 vst="$work/vst"
 install -D "$bin/Tarvo.so" "$vst/Tarvo.so" && touch -d "2000-01-01 00:00:00" "$vst/Tarvo.so"
+lv2="$work/lv2"  # the bundle alone, so that Ardour finds no other LV2 plug-in
+[ $format = vst ] || { mkdir -p "$lv2" && cp -r "$bin/Tarvo.lv2" "$lv2/"; } ||
+  test_failure "$bin/Tarvo.lv2 is missing"
 
 info="$work/tarvo-info.tsv"
 "$bin/host/tarvo-info" --tsv "$vst/Tarvo.so" >"$info" || test_failure "tarvo-info cannot load Tarvo.so"
@@ -93,6 +104,28 @@ setting() {
 }
 threshold=$(setting Threshold "$threshold_db")
 output_gain=$(setting "Output Gain" "$output_gain_db")
+plugin_type=LXVST
+if [ $format = lv2 ]; then
+  # Ardour lists an LV2 plug-in's control inputs by port index and name, as lilv reads
+  # the bundle's Turtle, and its presets by URI and label; a setting's index counts the
+  # control ports, which begin with the inputs.
+  LV2_PATH="$lv2" lv2info urn:velmora:tarvo >"$work/lv2info.txt" ||
+    test_failure "lv2info does not find urn:velmora:tarvo in Tarvo.lv2"
+  awk '/^\tPort [0-9]+:/ { port = $2 + 0; control = input = 0 }
+    /#ControlPort/ { control = 1 } /#InputPort/ { input = 1 }
+    /^\t\tName:/ && control && input { sub(/^\t\tName: */, ""); print port " " $0 }' \
+    "$work/lv2info.txt" >"$work/expected-parameters.txt"
+  awk -F'\t' '$1 == "program" { print "urn:velmora:tarvo:program:" $2 " " $3 }' "$info" |
+    sort >"$work/expected-programs.txt"
+  port_setting() {
+    awk -v n="$1" -v x="$2" '{ k = $1; sub(/^[0-9]+ /, "") } $0 == n { print NR - 1 "=" x }' \
+      "$work/expected-parameters.txt"
+  }
+  threshold=$(port_setting Threshold "$threshold_db")
+  output_gain=$(port_setting "Output Gain" "$output_gain_db")
+  [ -n "$threshold" ] && [ -n "$output_gain" ] || test_failure "Tarvo.lv2 has no Threshold or Output Gain port"
+  unique_id=urn:velmora:tarvo plugin_type=LV2
+fi
 if [ -z "$threshold" ] || [ -z "$output_gain" ]; then
   test_failure "tarvo-info lists no Threshold or Output Gain with a range in dB"
 fi
@@ -136,24 +169,25 @@ in_fresh_home() {
   mkdir -p "$dir/home" "$dir/config" "$dir/cache/ardour7" "$dir/data"
   [ ! -d "$work/scan-cache" ] || cp -r "$work/scan-cache" "$dir/cache/ardour7/vst"
   HOME="$dir/home" XDG_CONFIG_HOME="$dir/config" XDG_CACHE_HOME="$dir/cache" \
-    XDG_DATA_HOME="$dir/data" LXVST_PATH="$vst" timeout -k 10 "$limit" "$@" </dev/null
+    XDG_DATA_HOME="$dir/data" LXVST_PATH="$vst" LV2_PATH="$lv2" timeout -k 10 "$limit" "$@" </dev/null
 }
 
-phase "Ardour: ardour-vst-scanner"
-scan() {
-  local status=0
-  in_fresh_home "$1" env LD_LIBRARY_PATH=/usr/lib/ardour7 "$scanner" -f "$vst/Tarvo.so" \
-    >"$1.log" 2>&1 || status=$?
-  # The scanner answers 0 even when it could not load the plug-in: the cache file tells.
-  grep -qs "<VST2Info " "$1"/cache/ardour7/vst/*.v2i &&
-    mkdir -p "$work/scan-cache" && cp "$1"/cache/ardour7/vst/*.v2i "$work/scan-cache/" && return 0
-  echo "scan try $n: exit status $status, no cache entry"
-  return 1
-}
-if ! step scan scan; then
-  tail -n 20 "$work"/scan.*.log || true
-  # The scanner is a small loader of the plug-in alone: failing on every try is Tarvo's.
-  test_failure "ardour-vst-scanner wrote no cache entry for Tarvo.so in $n tries"
+if [ $format = vst ]; then
+  phase "Ardour: ardour-vst-scanner"
+  scan() {
+    local status=0
+    in_fresh_home "$1" env LD_LIBRARY_PATH=/usr/lib/ardour7 "$scanner" -f "$vst/Tarvo.so" \
+      >"$1.log" 2>&1 || status=$?
+    # The scanner answers 0 even when it could not load the plug-in: the cache file tells.
+    grep -qs "<VST2Info " "$1"/cache/ardour7/vst/*.v2i &&
+      mkdir -p "$work/scan-cache" && cp "$1"/cache/ardour7/vst/*.v2i "$work/scan-cache/" && return 0
+    echo "scan try $n: exit status $status, no cache entry"
+    return 1
+  }
+  if ! step scan scan; then
+    tail -n 20 "$work"/scan.*.log || true
+    # The scanner is a small loader of the plug-in alone: failing on every try is Tarvo's.
+    test_failure "ardour-vst-scanner wrote no cache entry for Tarvo.so in $n tries"
 fi
 grep "Found Plugin" "$work/scan.$n.log" || true
 entry=$(grep -h "<VST2Info " "$work/scan-cache/"*.v2i)
@@ -165,12 +199,13 @@ for expect in id="$unique_id" name="$name" creator="$vendor" n_inputs="$inputs" 
 done
 grep -qF "binary=\"$vst/Tarvo.so\"" "$work/scan-cache/"*.v2i ||
   test_failure "the cache entry names another binary"
+fi
 
 phase "Ardour: ardour7-lua session"
 luasession() {
   local status=0
   in_fresh_home "$1" env TARVO_SESSION_DIR="$1/tarvo-check" TARVO_SESSION_NAME=tarvo-check \
-    TARVO_RATE="$rate" TARVO_PLUGIN="$unique_id" TARVO_PROGRAM="$program" \
+    TARVO_RATE="$rate" TARVO_PLUGIN="$unique_id" TARVO_PLUGIN_TYPE="$plugin_type" TARVO_PROGRAM="$program" \
     TARVO_SET="$threshold,$output_gain" TARVO_AUDIO_FILE="$work/input.wav" \
     TARVO_FRAMES="$frames" ardour7-lua "$PWD/tests/ardour/session.lua" >"$1.out" 2>"$1.err" ||
     status=$?
@@ -194,7 +229,11 @@ shown=$(sed -n 's/^PLUGIN //p' "$out")
 [ "$shown" = "$unique_id $inputs $outputs $name | $vendor" ] ||
   test_failure "Ardour shows the plug-in as \"$shown\""
 sed -n 's/^PARAM //p' "$out" >"$work/ardour-parameters.txt"
-sed -n 's/^PROGRAM VST:[0-9]*:[0-9]* //p' "$out" >"$work/ardour-programs.txt"
+if [ $format = vst ]; then
+  sed -n 's/^PROGRAM VST:[0-9]*:[0-9]* //p' "$out" >"$work/ardour-programs.txt"
+else
+  sed -n 's/^PROGRAM //p' "$out" | sort >"$work/ardour-programs.txt"
+fi
 for list in parameters programs; do
   echo "The $list as Ardour lists them:"
   sed 's/^/  /' "$work/ardour-$list.txt"
@@ -209,9 +248,10 @@ echo "Values after \"$program\", Threshold $threshold_db dB = ${threshold#*=}," 
 
 # The same session with Tarvo deactivated, for Ardour's own path.
 cp -r "$session" "$work/bypassed"
-sed -i 's/\(<Processor [^>]*\)active="1"\([^>]*type="lxvst"\)/\1active="0"\2/' \
+ptype=$(tr 'A-Z' 'a-z' <<<"$plugin_type")
+sed -i "s/\\(<Processor [^>]*\\)active=\"1\"\\([^>]*type=\"$ptype\"\\)/\\1active=\"0\"\\2/" \
   "$work/bypassed/tarvo-check.ardour"
-grep -q 'active="0"[^>]*type="lxvst"' "$work/bypassed/tarvo-check.ardour" ||
+grep -q "active=\"0\"[^>]*type=\"$ptype\"" "$work/bypassed/tarvo-check.ardour" ||
   test_failure "cannot deactivate Tarvo in the session file"
 
 # export_once DIR SESSION RESULT REFERENCE MESSAGE LIMITS...: one ardour7-export of SESSION,
@@ -279,7 +319,7 @@ check 1 "Ardour's export is not processed" "$work/input.wav" "$work/ardour.wav" 
 phase ""
 echo "Ardour retries: scan ${retried[scan]}, luasession ${retried[lua]}, export" \
   "${retried[export]} (up to $tries tries per step); stages:$phase_summary"
-echo "Ardour stage passed in $(elapsed) s: Tarvo scanned, listed, set and rendered in Ardour;" \
+echo "Ardour stage ($format) passed in $(elapsed) s: Tarvo listed, set and rendered in Ardour;" \
   "against tarvo-render $(sed -n \
     's/^  max \(|difference| [^ ]* dBFS\).*; \(RMS difference [^ ]* dBFS\).*/max \1, \2/p' \
     "$work/ardour.txt")."

@@ -17,9 +17,13 @@
 -- Settings come from the environment:
 --   TARVO_SESSION_DIR, TARVO_SESSION_NAME  a new folder whose name is the session's name
 --   TARVO_RATE                             the session's sample rate (the test file's)
---   TARVO_PLUGIN                           the plug-in's decimal unique id (or its name)
---   TARVO_PROGRAM                          the factory program's name
---   TARVO_SET                              "INDEX=VALUE,INDEX=VALUE", normalized values
+--   TARVO_PLUGIN                           the plug-in's decimal unique id (or its name);
+--                                          for LV2 its URI
+--   TARVO_PLUGIN_TYPE                      "LXVST" (VST 2, the default) or "LV2"
+--   TARVO_PROGRAM                          the factory program's name (an LV2 preset's label)
+--   TARVO_SET                              "INDEX=VALUE,INDEX=VALUE": INDEX counts the
+--                                          control ports, VALUE is normalized for VST 2
+--                                          and in the port's own units for LV2
 --   TARVO_AUDIO_FILE, TARVO_FRAMES         the stereo test file (copied into the
 --                                          session) and its length in frames
 
@@ -95,6 +99,9 @@ local function main()
   local name = need("TARVO_SESSION_NAME")
   local rate = math.tointeger(tonumber(need("TARVO_RATE")))
   local pluginId = need("TARVO_PLUGIN")
+  local typeName = os.getenv("TARVO_PLUGIN_TYPE") or "LXVST"
+  local pluginType = ARDOUR.PluginType[typeName]
+  if pluginType == nil then setupFail("no plug-in type " .. typeName) end
   local programName = need("TARVO_PROGRAM")
   local audioFile = need("TARVO_AUDIO_FILE")
   local frames = math.tointeger(tonumber(need("TARVO_FRAMES")))
@@ -126,9 +133,10 @@ local function main()
   local track = tracks:front()
 
   say("STEP plugin")
-  -- Found through Ardour's plug-in list, which comes from the scan cache and LXVST_PATH.
-  local proc = ARDOUR.LuaAPI.new_plugin(Session, pluginId, ARDOUR.PluginType.LXVST, "")
-  if proc:isnil() then fail("Ardour does not list the LXVST plug-in " .. pluginId) end
+  -- Found through Ardour's plug-in list, which comes from the scan cache and LXVST_PATH,
+  -- or for LV2 from LV2_PATH.
+  local proc = ARDOUR.LuaAPI.new_plugin(Session, pluginId, pluginType, "")
+  if proc:isnil() then fail("Ardour does not list the " .. typeName .. " plug-in " .. pluginId) end
   if track:add_processor_by_index(proc, 0, nil, true) ~= 0 then
     fail("Ardour cannot insert the plug-in on a stereo track")
   end
@@ -137,7 +145,7 @@ local function main()
   say("PLUGIN", info.unique_id, info.n_inputs:n_audio(), info.n_outputs:n_audio(),
       plugin:name() .. " | " .. plugin:maker())
 
-  -- Ardour numbers control inputs from 0; for a VST 2 plug-in these are its parameters.
+  -- For a VST 2 plug-in Ardour's parameters are its parameters; for LV2 they are its ports.
   local count = plugin:parameter_count()
   for i = 0, count - 1 do
     if plugin:parameter_is_control(i) and plugin:parameter_is_input(i) then
@@ -147,9 +155,9 @@ local function main()
   for preset in info:get_presets(false):iter() do say("PROGRAM", preset.uri, preset.label) end
 
   say("STEP settings")
-  -- The factory program the way Ardour's preset menu loads it (effSetProgram), then the two
-  -- settings as normalized values: for a VST 2 plug-in Ardour's control range is the
-  -- plug-in's own 0..1.
+  -- The factory program the way Ardour's preset menu loads it (effSetProgram, or the LV2
+  -- preset's port values), then the two settings: for a VST 2 plug-in Ardour's control
+  -- range is the plug-in's own 0..1, for LV2 the port's range.
   local preset = plugin:preset_by_label(programName)
   if preset == nil or preset.uri == "" then fail("Ardour offers no program " .. programName) end
   if not plugin:load_preset(preset) then fail("Ardour cannot load the program " .. programName) end
