@@ -72,8 +72,9 @@ build_started=$(elapsed)
 export CMAKE_BUILD_PARALLEL_LEVEL="${CMAKE_BUILD_PARALLEL_LEVEL:-2}"
 [ -f "$build/CMakeCache.txt" ] || cmake --preset release -B "$build" >/dev/null ||
   test_failure "cannot configure $build"
-cmake --build "$build" --target Tarvo tarvo-info tarvo-render tarvo-audio-compare \
-  $([ $format = vst ] || echo tarvo_lv2) ||
+targets=(Tarvo tarvo-info tarvo-render tarvo-audio-compare)
+[ $format = vst ] || targets+=(tarvo_lv2)
+cmake --build "$build" --target "${targets[@]}" ||
   test_failure "the build failed"
 build_seconds=$(($(elapsed) - build_started))
 bin=$(cd "$build" && pwd)
@@ -123,7 +124,9 @@ if [ $format = lv2 ]; then
   }
   threshold=$(port_setting Threshold "$threshold_db")
   output_gain=$(port_setting "Output Gain" "$output_gain_db")
-  [ -n "$threshold" ] && [ -n "$output_gain" ] || test_failure "Tarvo.lv2 has no Threshold or Output Gain port"
+  if [ -z "$threshold" ] || [ -z "$output_gain" ]; then
+    test_failure "Tarvo.lv2 has no Threshold or Output Gain port"
+  fi
   unique_id=urn:velmora:tarvo plugin_type=LV2
 fi
 if [ -z "$threshold" ] || [ -z "$output_gain" ]; then
@@ -248,7 +251,7 @@ echo "Values after \"$program\", Threshold $threshold_db dB = ${threshold#*=}," 
 
 # The same session with Tarvo deactivated, for Ardour's own path.
 cp -r "$session" "$work/bypassed"
-ptype=$(tr 'A-Z' 'a-z' <<<"$plugin_type")
+ptype=${plugin_type,,}
 sed -i "s/\\(<Processor [^>]*\\)active=\"1\"\\([^>]*type=\"$ptype\"\\)/\\1active=\"0\"\\2/" \
   "$work/bypassed/tarvo-check.ardour"
 grep -q "active=\"0\"[^>]*type=\"$ptype\"" "$work/bypassed/tarvo-check.ardour" ||
