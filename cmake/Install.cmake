@@ -2,11 +2,13 @@
 #
 #   cmake --install build/release --prefix /usr        # system: /usr/lib/vst, /etc/xdg
 #   cmake --install build/release --prefix ~/.local     # user (configure with
-#                                                       #   -DTARVO_VST_DIR=$HOME/.vst)
+#                                                       #   -DTARVO_VST_DIR=$HOME/.vst
+#                                                       #   -DTARVO_LV2_DIR=$HOME/.lv2)
 #   cmake --build build/release --target uninstall      # removes what the install listed
 #   (cd build/release && cpack -G DEB)                  # tarvo_<version>_amd64.deb
 #
-# Layout under the prefix: the plug-in in TARVO_VST_DIR, tarvo-render in bin/, the manual
+# Layout under the prefix: the plug-in in TARVO_VST_DIR, the LV2 bundle Tarvo.lv2 in
+# TARVO_LV2_DIR, tarvo-render in bin/, the manual
 # and its pictures in share/doc/tarvo/, and the settings file Tarvo.conf, whose line
 # "Manual=<prefix>/share/doc/tarvo/manual.html" the editor's MANUAL button opens.
 
@@ -18,6 +20,9 @@ include(GNUInstallDirs)
 
 set(TARVO_VST_DIR "lib/vst" CACHE STRING
     "Folder that receives Tarvo.so: relative to the install prefix, or absolute ($HOME/.vst)")
+set(TARVO_LV2_DIR "lib/lv2" CACHE STRING
+    "Folder that receives the bundle Tarvo.lv2: relative to the install prefix, or absolute \
+($HOME/.lv2)")
 set(TARVO_SETTINGS_DIR "" CACHE STRING
     "Folder that receives Tarvo.conf; empty chooses at install time: $XDG_CONFIG_HOME/Velmora \
 Audio when the prefix lies in the home folder, else /etc/xdg/Velmora Audio")
@@ -25,6 +30,18 @@ set(TARVO_DOC_DIR "${CMAKE_INSTALL_DATAROOTDIR}/doc/tarvo")
 
 # The plug-in, where Linux hosts look for VST 2 plug-ins.
 install(TARGETS Tarvo LIBRARY DESTINATION "${TARVO_VST_DIR}")
+
+# The LV2 bundle, where LV2 hosts look: the Turtle written by the build and the binaries
+# (the editor UI's when the build makes it).
+if(TARGET tarvo_lv2)
+  set(lv2_bundle_dir "${TARVO_LV2_DIR}/Tarvo.lv2")
+  install(FILES "${TARVO_LV2_BUNDLE}/manifest.ttl" "${TARVO_LV2_BUNDLE}/tarvo.ttl"
+                "${TARVO_LV2_BUNDLE}/presets.ttl" DESTINATION "${lv2_bundle_dir}")
+  install(TARGETS tarvo_lv2 LIBRARY DESTINATION "${lv2_bundle_dir}")
+  if(TARGET tarvo_lv2_ui)
+    install(TARGETS tarvo_lv2_ui LIBRARY DESTINATION "${lv2_bundle_dir}")
+  endif()
+endif()
 
 # The offline renderer, told where the installed plug-in lies (absolute, or relative to
 # the installed renderer's folder) so that it loads that one once installed.
@@ -61,10 +78,10 @@ add_custom_target(uninstall
 set(CPACK_PACKAGE_NAME "tarvo")
 set(CPACK_PACKAGE_VENDOR "Velmora Audio")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Tarvo stereo compressor/expander (VST 2 plug-in)")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Tarvo stereo compressor/expander (VST 2 and LV2 plug-in)")
 set(CPACK_PACKAGE_DESCRIPTION
     "Tarvo by Velmora Audio is a feed-forward stereo compressor and expander for hosts that \
-load Linux VST 2 plug-ins: soft-knee transfer curve, five release characters, \
+load Linux VST 2 or LV2 plug-ins: soft-knee transfer curve, five release characters, \
 program-dependent attack and release, a detector with its own filter and EQ, automatic \
 make-up gain and stereo linking, with its own editor. The package also holds the user \
 manual and tarvo-render, which runs audio files through the plug-in offline.")

@@ -5,6 +5,8 @@
 #   2. the Debian package made by CPack: dpkg -i, the files, the settings file naming the
 #      installed manual, the installed renderer, dpkg -r and dpkg -P (needs root; skipped
 #      with a note otherwise, and refused when a tarvo package is already installed).
+#   In both, the LV2 bundle (when the build makes it) is checked file by file, and lv2ls
+#   must find the plug-in where it was installed.
 # Usage: scripts/package-test.sh [BUILD_DIR]   (default build/release, built when needed)
 set -eu
 cd "$(dirname "$0")/.."
@@ -13,9 +15,11 @@ scripts/deps.sh file dpkg-dev  # CPack reads the binaries' libraries with these
 build="${1:-build/release}"
 if [ "$build" = build/release ]; then
   cmake --preset release >/dev/null
-  cmake --build --preset release --target Tarvo tarvo-render
+  cmake --build --preset release --target Tarvo tarvo-render tarvo_lv2
 fi
 build=$(cd "$build" && pwd)
+# The files of the LV2 bundle as built (none when the build has no LV2 plug-in).
+lv2_files=$(cd "$build" && ls Tarvo.lv2/*.ttl Tarvo.lv2/*.so 2>/dev/null || true)
 
 tmp=$(mktemp -d)
 manifest="$build/install_manifest.txt"
@@ -49,6 +53,12 @@ check_layout() {  # check_layout VST_DIR BIN_DIR DOC_DIR SETTINGS_FILE
   # The path recorded is the installed manual, without any staging folder.
   [ "$manual" = "$5" ] || fail "Manual=$manual, expected $5"
 }
+check_lv2() {  # check_lv2 LV2_DIR: every file of the built bundle, and lilv finds the plug-in
+  [ -n "$lv2_files" ] || return 0
+  for f in $lv2_files; do check_file "$1/$f"; done
+  LV2_PATH="$1" lv2ls | grep -qx "urn:velmora:tarvo" || fail "lv2ls does not list Tarvo in $1"
+  echo "  $1/Tarvo.lv2: $(echo "$lv2_files" | wc -l) files, listed by lv2ls"
+}
 check_renderer() {  # check_renderer BIN_DIR PLUGIN: the installed renderer loads the installed plug-in
   "$1/tarvo-render" --help | grep -qF -- "--plugin TEXT=$2" ||
     fail "$1/tarvo-render does not default to $2"
@@ -65,6 +75,7 @@ prefix="$home/.local"
 check_layout "$prefix/lib/vst" "$prefix/bin" "$prefix/share/doc/tarvo" \
   "$home/.config/Velmora Audio/Tarvo.conf" "$prefix/share/doc/tarvo/manual.html"
 check_renderer "$prefix/bin" "$prefix/lib/vst/Tarvo.so"
+check_lv2 "$prefix/lib/lv2"
 listed=$(grep -c "" "$manifest")
 installed=$(find "$home" -type f | wc -l)
 [ "$listed" -eq "$installed" ] || fail "manifest lists $listed files, $installed were installed"
@@ -98,13 +109,18 @@ echo "  Depends: $depends"
 for lib in libc6 libx11-6 libsndfile1 libpng16-16; do
   echo "$depends" | grep -q "$lib" || fail "Depends lacks $lib"
 done
-dpkg-deb -c "$deb" | sed 's/^/    /'
+dpkg-deb -c "$deb" >"$tmp/contents"
+sed 's/^/    /' "$tmp/contents"
+for f in $lv2_files; do
+  grep -q " \./usr/lib/lv2/$f\$" "$tmp/contents" || fail "the package lacks /usr/lib/lv2/$f"
+done
 
 settings="/etc/xdg/Velmora Audio/Tarvo.conf"
 installed_deb=yes
 dpkg -i "$deb" >"$tmp/dpkg.log" || { cat "$tmp/dpkg.log"; fail "dpkg -i failed"; }
 check_layout /usr/lib/vst /usr/bin /usr/share/doc/tarvo "$settings" /usr/share/doc/tarvo/manual.html
 check_renderer /usr/bin /usr/lib/vst/Tarvo.so
+check_lv2 /usr/lib/lv2
 dpkg -L tarvo | while IFS= read -r f; do [ -d "$f" ] || echo "$f"; done >"$tmp/files"
 echo "  installed $(wc -l <"$tmp/files") files"
 
@@ -119,6 +135,7 @@ dpkg -P tarvo >"$tmp/dpkg.log" || { cat "$tmp/dpkg.log"; fail "dpkg -P failed"; 
 check_gone "$settings"
 check_gone "/etc/xdg/Velmora Audio"
 check_gone /usr/share/doc/tarvo
+check_gone /usr/lib/lv2/Tarvo.lv2
 ! dpkg-query -W tarvo >/dev/null 2>&1 || fail "dpkg still knows tarvo after purge"
 installed_deb=no
 echo "  dpkg -r removed every file but the settings file; dpkg -P removed that too"
