@@ -1,9 +1,11 @@
 #include "lv2/lv2_turtle.h"
 
 #include <charconv>
+#include <optional>
 #include <sstream>
 
 #include "lv2/lv2_ports.h"
+#include "params/display_text.h"
 #include "params/factory_presets.h"
 
 namespace tarvo::lv2 {
@@ -58,6 +60,18 @@ void writeAudioPort(std::ostringstream& out, uint32_t index, bool input, const c
       << "    lv2:name " << quoted(name) << " ;\n";
 }
 
+// The ratio port holds the slope of the editor's scale, which reads backwards to anyone
+// who thinks in N:1; labels at common ratios, in the editor's own texts, name the values.
+void writeRatioPoints(std::ostringstream& out, int param) {
+  for (const float slope : {2.0f, 1.0f, 0.5f, 0.25f, 0.1f, 0.0f}) {
+    const std::optional<std::string> label =
+        params::displayText(param, normalizedValue(param, slope));
+    if (!label) continue;
+    out << "    lv2:scalePoint [ rdfs:label " << quoted(label->c_str()) << " ; rdf:value "
+        << number(slope) << " ] ;\n";
+  }
+}
+
 void writeControlPort(std::ostringstream& out, uint32_t index, int param) {
   const PortRange range = portRange(param);
   const float initial = portValue(param, params::factoryPresets[0][param]);
@@ -82,6 +96,7 @@ void writeControlPort(std::ostringstream& out, uint32_t index, int param) {
       break;
     }
     case PortKind::Number:
+      if (kParams[param].kind == params::DisplayKind::Ratio) writeRatioPoints(out, param);
       if (kParams[param].display.map == params::MapKind::Log) {
         out << "    lv2:portProperty pprops:logarithmic ;\n";
       }
