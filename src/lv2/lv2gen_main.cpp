@@ -38,12 +38,10 @@ int printControls(const std::string& text) {
     return 2;
   }
   for (const int param : tarvo::lv2::controlParams) {
-    const float value =
-        tarvo::lv2::portValue(param, tarvo::params::factoryPresets[program][param]);
+    const float value = tarvo::lv2::portValue(param, tarvo::params::factoryPresets[program][param]);
     char number[32] = {};
     const auto written = std::to_chars(number, number + sizeof number, value);
-    std::cout << tarvo::lv2::portSymbol(param) << ' ' << std::string(number, written.ptr)
-              << '\n';
+    std::cout << tarvo::lv2::portSymbol(param) << ' ' << std::string(number, written.ptr) << '\n';
   }
   return std::cout.flush() ? 0 : 1;
 }
