@@ -1,76 +1,50 @@
-// The editor window as the adapter sees it: a TPluginEditorWindow driven through the
-// plugin::EditorWindow operations, writing parameters into the effect, shown in the
-// platform's child window (platform/child_window.h) or, headless, nowhere.
+// The editor window as the adapter sees it: the embedded panel (embed/embedded_editor.h)
+// driven through the plugin::EditorWindow operations, writing parameters into the effect,
+// shown in the platform's child window or, headless, nowhere.
 #pragma once
 
 #include <memory>
-#include <optional>
-#include <string>
 #include <vector>
 
-#include "editor/editor_host.h"
-#include "editor/plugin_editor_window.h"
-#include "platform/child_window.h"
+#include "embed/embedded_editor.h"
 #include "plugin/editor_window.h"
 
 namespace tarvo::plugin {
 
 class APlugin;
 
-// Owns the window and its child window, and forwards the adapter's calls to it; implements
-// the window's host on top of the effect's setParameterAutomated and the platform's
-// settings and shell. Everything runs on the host's user-interface thread.
-//
-// The child window's events go to the panel: in the idle call, and where the window system
-// delivers input between the idle calls (Win32), as it arrives when the panel is not busy,
-// followed by a drawing of what changed.
-class HostedEditorWindow final : public EditorWindow,
-                                 public editor::EditorHost,
-                                 private platform::WindowEventSink {
+// Forwards the adapter's calls to the embedded panel and is the panel's owner: the panel's
+// writes go to the effect's setParameterAutomated, its refreshes to the adapter. Everything
+// runs on the host's user-interface thread.
+class HostedEditorWindow final : public EditorWindow, private embed::EditorOwner {
  public:
   // `child` may be null: no settings, no shell, no screen (headless).
   HostedEditorWindow(APlugin& effect, std::unique_ptr<platform::ChildWindow> child);
-  ~HostedEditorWindow() override;
 
   // EditorWindow, driven by the adapter.
-  void setProgramIndex(int program) override;
-  void updateControls(const std::array<float, params::kNumParams>& paramCopy) override;
-  void updateMeters(float inL, float inR, float outL, float outR, float grL, float grR) override;
-  // Events, then the parameter refresh they requested, then composition of the changed
-  // areas, then their copy to the screen.
-  void idle() override;
-  // The same without events, at once; only with a child window (a screen to show it on).
-  // Also what the child window asks for after it handed input over and before it paints.
-  void drawNow() override;
+  void setProgramIndex(int program) override { panel_.setProgramIndex(program); }
+  void updateControls(const std::array<float, params::kNumParams>& paramCopy) override {
+    panel_.updateControls(paramCopy);
+  }
+  void updateMeters(float inL, float inR, float outL, float outR, float grL, float grR) override {
+    panel_.updateMeters(inL, inR, outL, outR, grL, grR);
+  }
+  void idle() override { panel_.idle(); }
+  void drawNow() override { panel_.drawNow(); }
 
-  // editor::EditorHost, used by the window's handlers.
-  void setParameterAutomated(int index, float value) override;
-  std::optional<std::string> readSettingString(const std::string& name) override;
-  void openDocument(const std::string& target, bool withOpenVerb) override;
-
-  editor::TPluginEditorWindow& window() { return window_; }
-  // The areas recomposed by the last idle call (empty when nothing changed); drawings
-  // between the idle calls are not counted.
-  const std::vector<toolkit::Rect>& lastComposedAreas() const { return lastAreas_; }
+  editor::TPluginEditorWindow& window() { return panel_.window(); }
+  // The areas recomposed by the last idle call (empty when nothing changed).
+  const std::vector<toolkit::Rect>& lastComposedAreas() const { return panel_.lastComposedAreas(); }
 
  private:
-  // platform::WindowEventSink, used by the child window.
-  void handleEvent(const platform::WindowEvent& event) override;
-  toolkit::TCursor cursorAt(int x, int y) override { return window_.CursorAt(x, y); }
-  // False while the panel is at work further up this thread's stack (an idle call, or a
-  // drawing): input then waits for the next idle call.
-  bool readyForInput() override { return !busy_; }
-  void inputArriving() override { refresh(); }
-
+  // embed::EditorOwner, used by the panel.
+  void setParameterAutomated(int index, float value) override;
   // Brings the panel up to date with the effect: the current program, and the parameter
-  // refresh when one was requested (run before input is handed over, as in an idle call).
-  void refresh();
+  // refresh when one was requested.
+  void refresh() override;
 
   APlugin& effect_;
-  std::unique_ptr<platform::ChildWindow> child_;
-  editor::TPluginEditorWindow window_;
-  std::vector<toolkit::Rect> lastAreas_;
-  bool busy_ = false;  // inside idle or drawNow
+  embed::EmbeddedEditor panel_;
 };
 
 // A window with no platform behind it, usable as the adapter's EditorWindowFactory in tests

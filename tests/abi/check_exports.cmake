@@ -1,4 +1,8 @@
-# Checks the dynamic symbol table and the libraries of the plug-in binary.
+# Checks the dynamic symbol table and the libraries of the plug-in binary: EXPECTED (by
+# default `main`) is its one export.
+if(NOT DEFINED EXPECTED)
+  set(EXPECTED main)
+endif()
 execute_process(COMMAND nm -D --defined-only ${PLUGIN} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "nm failed on ${PLUGIN}")
@@ -9,8 +13,8 @@ foreach(line ${lines})
   string(REGEX REPLACE "^[0-9a-fA-F]* *[A-Za-z] " "" name "${line}")
   list(APPEND names ${name})
 endforeach()
-if(NOT names STREQUAL "main")
-  message(FATAL_ERROR "expected exactly 'main' exported, found: ${names}")
+if(NOT names STREQUAL EXPECTED)
+  message(FATAL_ERROR "expected exactly '${EXPECTED}' exported, found: ${names}")
 endif()
 execute_process(COMMAND objdump -p ${PLUGIN} OUTPUT_VARIABLE headers)
 string(REGEX MATCHALL "NEEDED +[^\n]+" needed "${headers}")
