@@ -4,7 +4,8 @@
 # lilv's lv2info must show the plug-in with its ports, presets and editor; lilv's lv2apply
 # must render a test file through Tarvo.lv2, with the port values of a factory program, as
 # tarvo-render does through Tarvo.so, within the dither noise (the limits of the Windows
-# stage); a render with the threshold 1 dB off must fall outside them. Exit 1 on a failure.
+# stage); a render with the threshold 1 dB off must fall outside them. Then jalv opens the
+# editor (tests/lv2/jalv_check.sh). Exit 1 on a failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # shellcheck source=scripts/lib.sh
@@ -89,6 +90,20 @@ status=0
 "$compare" compare "$work/threshold-23-vst.wav" "$work/threshold-24-lv2.wav" "${limits[@]}" \
   --label "proof: Threshold -24 dB against -23 dB (must be outside)" || status=$?
 [ $status -eq 1 ] || fail "a threshold 1 dB off is not outside the limits (answer $status)"
+
+phase "LV2: the editor in jalv"
+# jackd2 brings the JACK server and its metronome; x11-utils xwininfo.
+scripts/deps.sh jalv jackd2 x11-utils >/dev/null
+mkdir -p "$work/jalv"
+status=0
+timeout -k 10 120 xvfb-run -a -s "-screen 0 1024x768x24" tests/lv2/jalv_check.sh "$work/lv2" \
+  "$bin/host/tarvo-render" "$work/jalv" || status=$?
+case $status in
+  0) ;;
+  1) fail "the editor in jalv (see above)" ;;
+  *) banner "JALV SETUP FAILURE - the editor was NOT checked in jalv (status $status)" \
+       "$(tail -n 3 "$work/jalv/jackd.log" 2>/dev/null)" ;;
+esac
 
 phase ""
 echo "LV2 stage passed in $(elapsed) s:$phase_summary"
