@@ -51,6 +51,7 @@ class Ui final : private embed::EditorOwner {
     if (reported == portValue(param, values_[param])) return;
     values_[param] = normalizedValue(param, reported);
     updateRequested_ = true;
+    hostMoved_ = true;
   }
 
   // A meter port's reading in dB, kept as the linear level the panel's meters take. The
@@ -92,7 +93,28 @@ class Ui final : private embed::EditorOwner {
   void refresh() override {
     if (!updateRequested_) return;
     updateRequested_ = false;
+    if (hostMoved_) {
+      hostMoved_ = false;
+      recognizePreset();
+    }
     panel_.updateControls(values_);
+  }
+
+  // LV2 presets belong to the host, which does not say which one it loaded; when the host's
+  // values are those of a factory program on every port, that program is the one RECALL
+  // brings back, as the VST 2 editor recalls the current program. Otherwise the last one
+  // recognized stays.
+  void recognizePreset() {
+    for (int program = 0; program < params::kNumPrograms; ++program) {
+      bool same = true;
+      for (const int param : controlParams) {
+        same = same && values_[param] == params::factoryPresets[program][param];
+      }
+      if (same) {
+        panel_.setProgramIndex(program);
+        return;
+      }
+    }
   }
 
   LV2UI_Write_Function write_;
@@ -101,6 +123,7 @@ class Ui final : private embed::EditorOwner {
   // Linear levels and gain factors: silence and no gain change until the first readings.
   std::array<float, kNumMeterPorts> levels_{0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 1.0f};
   bool updateRequested_ = true;  // the first idle call shows every value
+  bool hostMoved_ = false;       // a port event changed a value since the last refresh
   embed::EmbeddedEditor panel_;  // last: it goes first, while the fields are still there
 };
 

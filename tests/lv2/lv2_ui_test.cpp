@@ -12,6 +12,7 @@
 
 #include "editor/editor_layout.h"
 #include "lv2/lv2_ports.h"
+#include "params/factory_presets.h"
 // After the project's headers: Xlib's macros (None, Bool) would rename their names.
 #include <X11/Xlib.h>
 
@@ -84,16 +85,24 @@ class Lv2Ui : public ::testing::Test {
     const editor::KnobPlace& knob = editor::kKnobs[0];
     const int x = knob.left + editor::kLargeKnobSize / 2;
     const int y = knob.top + editor::kLargeKnobSize / 2;
-    auto send = [&](int type, long mask, int dy) {
-      XEvent event{};
-      event.xbutton = {type, 0, False,   display, Window(uintptr_t(widget)), 0, 0, 0, x, y + dy, 0,
-                       0,    0, Button1, True};
-      XSendEvent(display, event.xany.window, False, mask, &event);
-    };
-    send(ButtonPress, ButtonPressMask, 0);
-    for (int dy = 1; dy <= down; ++dy) send(MotionNotify, PointerMotionMask, dy);
-    send(ButtonRelease, ButtonReleaseMask, down);
+    send(ButtonPress, ButtonPressMask, x, y);
+    for (int dy = 1; dy <= down; ++dy) send(MotionNotify, PointerMotionMask, x, y + dy);
+    send(ButtonRelease, ButtonReleaseMask, x, y + down);
     idle();
+  }
+
+  // A click at panel point (x, y), handled by one idle call.
+  void click(int x, int y) {
+    send(ButtonPress, ButtonPressMask, x, y);
+    send(ButtonRelease, ButtonReleaseMask, x, y);
+    idle();
+  }
+
+  void send(int type, long mask, int x, int y) {
+    XEvent event{};
+    event.xbutton = {type, 0, False,   display, Window(uintptr_t(widget)), 0, 0, 0, x, y, 0,
+                     0,    0, Button1, True};
+    XSendEvent(display, event.xany.window, False, mask, &event);
   }
 
   void portEvent(uint32_t port, float value) {
@@ -147,6 +156,28 @@ TEST_F(Lv2Ui, DragsWriteThePortInItsUnitsAndHostValuesMoveTheKnobWithoutEcho) {
   dragThreshold(10);
   ASSERT_FALSE(writes.empty());
   EXPECT_EQ(writes.back().value, portValue(params::kThreshold, 0.15f));
+}
+
+// A host that loads a factory preset sends its values on every port; RECALL then brings
+// that program's values back after an edit, as the VST 2 editor recalls the current program.
+TEST_F(Lv2Ui, RecallBringsBackTheFactoryPresetTheHostLoaded) {
+  constexpr int kMixDown = 13;
+  for (int k = 0; k < kNumControlPorts; ++k) {
+    const int param = controlParams[k];
+    portEvent(kFirstControlPort + k, portValue(param, params::factoryPresets[kMixDown][param]));
+  }
+  idle();
+  dragThreshold(10);
+  writes.clear();
+  click(editor::kRecallSwitch.left + editor::kSwitchSize / 2,
+        editor::kRecallSwitch.top + editor::kSwitchSize / 2);
+  // RECALL writes every port: each with the program's value (program 0's differ in ratio,
+  // release type and more), the edited threshold too.
+  ASSERT_EQ(writes.size(), size_t(kNumControlPorts));
+  for (const Write& w : writes) {
+    const int param = controlParams[w.port - kFirstControlPort];
+    EXPECT_EQ(w.value, portValue(param, params::factoryPresets[kMixDown][param])) << w.port;
+  }
 }
 
 // Port events before the first idle call (every port, one of a foreign size), then a host
