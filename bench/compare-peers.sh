@@ -9,8 +9,9 @@
 #
 # With --lv2: lilv's lv2bench (Debian lilv-utils) runs Tarvo.lv2, x42 darc stereo
 # (x42-plugins) and LSP Compressor Stereo LV2 (lsp-plugins-lv2) in turns, each at its
-# defaults on lv2bench's material (silence at 48 kHz, 512-frame blocks), and prints the
-# median ns per stereo frame of each and the ratios of Tarvo to the two peers.
+# defaults on lv2bench's material (silence at 48 kHz, 512-frame blocks; 60 s unless
+# --seconds says otherwise), and prints the median ns per stereo frame of each and the
+# ratios of Tarvo to the two peers.
 #
 # Without --build-dir: configures build/peers (preset "release") if needed and builds
 # tarvo_peer_bench and Tarvo there. With --build-dir: uses DIR/Tarvo.so and
@@ -25,7 +26,7 @@ args=()
 tarvo_only=0
 lv2=0
 rounds=7
-seconds=3
+seconds=""
 while [[ $# -gt 0 ]]; do
   case "$1" in
     --build-dir) build="$2"; shift 2 ;;
@@ -48,7 +49,8 @@ if [[ -z "$build" ]]; then
 fi
 
 if [[ $lv2 -eq 1 ]]; then
-  exec "$root/bench/lv2-peers.sh" "$build" "$rounds" "$seconds"
+  # lv2bench times one pass per run: a minute of audio keeps the timer's share small.
+  exec "$root/bench/lv2-peers.sh" "$build" "$rounds" "${seconds:-60}"
 fi
 for f in "$build/Tarvo.so" "$build/bench/tarvo_peer_bench"; do
   [[ -f "$f" ]] || { echo "compare-peers.sh: missing $f" >&2; exit 1; }
