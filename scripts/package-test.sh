@@ -15,7 +15,7 @@ scripts/deps.sh file dpkg-dev  # CPack reads the binaries' libraries with these
 build="${1:-build/release}"
 if [ "$build" = build/release ]; then
   cmake --preset release >/dev/null
-  cmake --build --preset release --target Tarvo tarvo-render tarvo_lv2
+  cmake --build --preset release --target Tarvo tarvo-render tarvo_lv2 tarvo_lv2_ui
 fi
 build=$(cd "$build" && pwd)
 # The files of the LV2 bundle as built (none when the build has no LV2 plug-in).
