@@ -39,10 +39,15 @@ panel() {
 }
 until_ok 20 panel || { cat "$work/jalv.log"; fail "no 645x485 editor window in jalv"; }
 grep -q "^UI: *urn:velmora:tarvo#ui" "$work/jalv.log" || fail "jalv did not choose Tarvo's UI"
-sleep 1  # the preset's port events reach the editor at jalv's next UI update
-import -window "$id" "$work/jalv-panel.png"
 "$render" --snapshot "$work/program-13.png" --program 13 >/dev/null
-differing=$(compare -metric AE "$work/jalv-panel.png" "$work/program-13.png" /dev/null 2>&1 || true)
+# The preset's port events reach the editor at jalv's UI updates (30 a second): the
+# picture is taken again, for up to 10 s, until it matches.
+matches() {
+  import -window "$id" "$work/jalv-panel.png"
+  differing=$(compare -metric AE "$work/jalv-panel.png" "$work/program-13.png" /dev/null 2>&1 || true)
+  [ "$differing" = 0 ]
+}
+until_ok 10 matches || true
 echo "jalv: editor $id; against tarvo-render's snapshot of program 13: $differing pixels differ"
 [ "$differing" = 0 ] || fail "the editor in jalv differs from the snapshot of program 13"
 
