@@ -119,7 +119,7 @@ if [ $format = lv2 ]; then
   awk -F'\t' '$1 == "program" { print "urn:velmora:tarvo:program:" $2 " " $3 }' "$info" |
     sort >"$work/expected-programs.txt"
   port_setting() {
-    awk -v n="$1" -v x="$2" '{ k = $1; sub(/^[0-9]+ /, "") } $0 == n { print NR - 1 "=" x }' \
+    awk -v n="$1" -v x="$2" '{ sub(/^[0-9]+ /, "") } $0 == n { print NR - 1 "=" x }' \
       "$work/expected-parameters.txt"
   }
   threshold=$(port_setting Threshold "$threshold_db")

@@ -28,34 +28,12 @@ PortKind portKind(int index) {
   }
 }
 
-int selectorCount(int index) {
-  switch (kParams[index].kind) {
-    case DisplayKind::ReleaseType:
-      return params::kNumReleaseTypes;
-    case DisplayKind::LinkMode:
-      return params::kNumLinkModes;
-    default:
-      return 0;
-  }
-}
-
-const char* const* selectorNames(int index) {
-  switch (kParams[index].kind) {
-    case DisplayKind::ReleaseType:
-      return params::releaseTypeNames;
-    case DisplayKind::LinkMode:
-      return params::linkModeNames;
-    default:
-      return nullptr;
-  }
-}
-
 PortRange portRange(int index) {
   switch (portKind(index)) {
     case PortKind::Toggle:
       return {0.0f, 1.0f};
     case PortKind::Enumeration:
-      return {0.0f, float(selectorCount(index) - 1)};
+      return {0.0f, float(params::selectorOf(index).count - 1)};
     case PortKind::Number:
       break;
   }
@@ -84,7 +62,7 @@ float portValue(int index, float v) {
     case PortKind::Toggle:
       return v > 0.5f ? 1.0f : 0.0f;
     case PortKind::Enumeration:
-      return float(params::selectorPosition(index, v, selectorCount(index)).value_or(0));
+      return float(params::selectorPosition(index, v, params::selectorOf(index).count).value_or(0));
     case PortKind::Number:
       break;
   }
@@ -139,7 +117,7 @@ float normalizedValue(int index, float value) {
     case PortKind::Toggle:
       return port > 0.5f ? 1.0f : 0.0f;
     case PortKind::Enumeration:
-      return float(params::nearestEven(port) / double(selectorCount(index) - 1));
+      return float(params::nearestEven(port) / double(params::selectorOf(index).count - 1));
     case PortKind::Number:
       break;
   }

@@ -67,11 +67,6 @@ enum class PortKind : uint8_t {
 
 PortKind portKind(int index);
 
-// Number of positions of a selector row (release type, stereo link); 0 for other rows.
-int selectorCount(int index);
-// Names of the positions of a selector row, or nullptr.
-const char* const* selectorNames(int index);
-
 // The port's range in its own units, lowest first.
 struct PortRange {
   float min, max;

@@ -88,9 +88,9 @@ void writeControlPort(std::ostringstream& out, uint32_t index, int param) {
       break;
     case PortKind::Enumeration: {
       out << "    lv2:portProperty lv2:integer , lv2:enumeration ;\n";
-      const char* const* names = selectorNames(param);
-      for (int k = 0; k < selectorCount(param); ++k) {
-        out << "    lv2:scalePoint [ rdfs:label " << quoted(names[k]) << " ; rdf:value "
+      const params::Selector selector = params::selectorOf(param);
+      for (int k = 0; k < selector.count; ++k) {
+        out << "    lv2:scalePoint [ rdfs:label " << quoted(selector.names[k]) << " ; rdf:value "
             << number(float(k)) << " ] ;\n";
       }
       break;

@@ -77,11 +77,7 @@ class Ui final : private embed::EditorOwner {
   // parameter's port in the port's units.
   void setParameterAutomated(int index, float value) override {
     if (index < 0 || index >= params::kNumParams) return;
-    if (value > 1.0f) {
-      value = 1.0f;
-    } else if (!(value >= 0.0f)) {  // below 0, or not a number
-      value = 0.0f;
-    }
+    value = params::clampNormalized(value);
     values_[index] = value;
     updateRequested_ = true;
     const int port = paramPorts[index];

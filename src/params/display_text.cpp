@@ -66,9 +66,8 @@ std::optional<std::string> displayText(int index, float v) {
     case DisplayKind::Balance:
       return balanceText(d);
     case DisplayKind::ReleaseType:
-      return selectorName(index, v, releaseTypeNames, kNumReleaseTypes);
     case DisplayKind::LinkMode:
-      return selectorName(index, v, linkModeNames, kNumLinkModes);
+      return selectorName(index, v, selectorOf(index).names, selectorOf(index).count);
     case DisplayKind::Nothing:
       break;
   }

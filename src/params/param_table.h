@@ -140,6 +140,30 @@ inline constexpr int kNumLinkModes = 3;
 extern const char* const releaseTypeNames[kNumReleaseTypes];
 extern const char* const linkModeNames[kNumLinkModes];
 
+// The position names of a selector row (release type, stereo link) and their number;
+// {nullptr, 0} for every other row.
+struct Selector {
+  const char* const* names;
+  int count;
+};
+constexpr Selector selectorOf(int index) {
+  switch (kParams[index].kind) {
+    case DisplayKind::ReleaseType:
+      return {releaseTypeNames, kNumReleaseTypes};
+    case DisplayKind::LinkMode:
+      return {linkModeNames, kNumLinkModes};
+    default:
+      return {nullptr, 0};
+  }
+}
+
+// A normalized value as every store keeps it: above 1 is 1, below 0 or not a number is 0.
+constexpr float clampNormalized(float value) {
+  if (value > 1.0f) return 1.0f;
+  if (!(value >= 0.0f)) return 0.0f;
+  return value;
+}
+
 // The value at v of a mapping, computed in double precision: (max - min) * v + min, or
 // min * exp(v * ln(max / min)); 0 for MapKind::None.
 double mapValue(const Mapping& mapping, double v);

@@ -196,9 +196,8 @@ ParsedValue parseValue(int index, std::string_view text) {
       return accept((*d + 100.0) / 200.0);
     }
     case DisplayKind::ReleaseType:
-      return parseNamed(index, text, releaseTypeNames, kNumReleaseTypes);
     case DisplayKind::LinkMode:
-      return parseNamed(index, text, linkModeNames, kNumLinkModes);
+      return parseNamed(index, text, selectorOf(index).names, selectorOf(index).count);
     case DisplayKind::Nothing:
       break;
   }

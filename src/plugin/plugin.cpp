@@ -65,11 +65,7 @@ void APlugin::resume() {
 }
 
 void APlugin::setParameter(int32_t index, float value) {
-  if (value > 1.0f) {
-    value = 1.0f;
-  } else if (!(value >= 0.0f)) {  // below 0, or not a number
-    value = 0.0f;
-  }
+  value = params::clampNormalized(value);
   if (index < 0 || index >= kNumParams) return;
   store.paramValue[index].store(value, std::memory_order_relaxed);
   const int32_t current = curProgram.load(std::memory_order_relaxed);

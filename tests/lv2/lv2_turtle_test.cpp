@@ -83,9 +83,10 @@ TEST_F(Lv2World, ControlPortsAreTheParameterTableWithProgramZeroAsDefaults) {
     }
     lilv_scale_points_free(points);
     if (kind == PortKind::Enumeration) {
-      ASSERT_EQ(labels.size(), size_t(selectorCount(param)));
-      for (int position = 0; position < selectorCount(param); ++position) {
-        EXPECT_EQ(labels[float(position)], selectorNames(param)[position]);
+      const params::Selector selector = params::selectorOf(param);
+      ASSERT_EQ(labels.size(), size_t(selector.count));
+      for (int position = 0; position < selector.count; ++position) {
+        EXPECT_EQ(labels[float(position)], selector.names[position]);
       }
     }
     // Any other scale point (the ratio's) is labelled as the editor shows its value.
