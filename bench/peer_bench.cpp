@@ -5,7 +5,9 @@
 // own defaults; only Tarvo's program and parameters change between cases.
 //
 //   tarvo_peer_bench [--tarvo PATH] [--peer PATH | --tarvo-only] [--rounds N]
-//                    [--seconds S] [--verbose]
+//                    [--seconds S] [--case TEXT] [--verbose]
+//
+// --case TEXT runs only the cases whose name contains TEXT (for profiling one of them).
 //
 // Both binaries are loaded by tarvo_vsthost's PluginLibrary and driven only through the
 // AEffect record; host calls get tarvo_vsthost's default answers. Exit
@@ -235,6 +237,7 @@ int main(int argc, char** argv) {
   std::string tarvoPath = TARVO_PLUGIN_PATH;
   std::string peerPath = "/usr/lib/vst/lsp-plugins/compressor-stereo.so";
   bool withPeer = true, verbose = false;
+  std::string only;  // cases whose name contains this, or all
   int rounds = 5;
   double seconds = 3.0;
   for (int i = 1; i < argc; ++i) {
@@ -252,10 +255,12 @@ int main(int argc, char** argv) {
       seconds = std::max(0.1, std::atof(argv[++i]));
     else if (a == "--verbose")
       verbose = true;
+    else if (a == "--case" && more)
+      only = argv[++i];
     else {
       std::fprintf(stderr,
                    "usage: tarvo_peer_bench [--tarvo PATH] [--peer PATH | --tarvo-only] "
-                   "[--rounds N] [--seconds S] [--verbose]\n");
+                   "[--rounds N] [--seconds S] [--case TEXT] [--verbose]\n");
       return 2;
     }
   }
@@ -278,7 +283,8 @@ int main(int argc, char** argv) {
     }
   }
 
-  const std::vector<Case> list = cases();
+  std::vector<Case> list = cases();
+  std::erase_if(list, [&](const Case& c) { return c.name.find(only) == std::string::npos; });
   const int sides = withPeer ? 2 : 1;
   std::vector<std::vector<double>> ns[2];
   ns[0].resize(list.size());

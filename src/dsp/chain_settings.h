@@ -53,14 +53,27 @@ TARVO_INLINE void readSettings(Settings& s, const float* cv) {
   s.outGain = cv[kOutputGain];
 }
 
+// A filter section's coefficients widened to double in both lanes, as the per-sample
+// steps use them: widened once for the block rather than at every use (widening a float
+// is exact).
+struct BiquadPair {
+  PairD b0, b1, b2, a1, a2;
+  BiquadPair(const Biquad& c)
+      : b0(splatD(c.b0)), b1(splatD(c.b1)), b2(splatD(c.b2)), a1(splatD(c.a1)), a2(splatD(c.a2)) {}
+};
+struct FirstOrderPair {
+  PairD b0, b1, a1;
+  FirstOrderPair(const FirstOrder& c) : b0(splatD(c.b0)), b1(splatD(c.b1)), a1(splatD(c.a1)) {}
+};
+
 // Values fixed for the whole block whatever the ramps do.
 struct Constants {
   const float* table;
   float makeup, alpha200, typePole, coef3ms, alpha2ms;
   bool dirty;    // gain table stale: the curve is evaluated directly
   bool mixLink;  // stereo link "Mix" (else "Highest" or "Off")
-  Biquad inputHighPass, eqLow, eqMid, eqHigh;
-  FirstOrder detectorHighPass;
+  BiquadPair inputHighPass, eqLow, eqMid, eqHigh;
+  FirstOrderPair detectorHighPass;
 };
 
 }  // namespace tarvo::dsp::chain

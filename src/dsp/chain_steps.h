@@ -50,44 +50,39 @@ TARVO_INLINE float linkLevel(Pair lv, Pair d, bool mixLink) {
   return l;
 }
 
-// Second-order direct-form-II section on both channels, in double; the delay values s1
-// (first) and s2 (second) are kept as 32-bit floats. Each lane computes
+// Second-order direct-form-II section on both channels, in double; the delay values are
+// 32-bit floats, held here widened to double (exactly), so that each is widened once
+// rather than at every use. Each lane computes
 //   w = x - a1*s1 - a2*s2;  y = b0*w + b1*s1 + b2*s2;  s2 = s1;  s1 = float(w)
-// with every coefficient and delay value widened to double.
-TARVO_INLINE PairD biquad(PairD x, Pair& s1, Pair& s2, const Biquad& c) {
-  const PairD d1 = widen(s1), d2 = widen(s2);
-  const PairD w = x - splatD(c.a1) * d1 - splatD(c.a2) * d2;
-  const PairD y = splatD(c.b0) * w + splatD(c.b1) * d1 + splatD(c.b2) * d2;
+// with every coefficient widened to double.
+TARVO_INLINE PairD biquad(PairD x, PairD& s1, PairD& s2, const BiquadPair& c) {
+  const PairD w = x - c.a1 * s1 - c.a2 * s2;
+  const PairD y = c.b0 * w + c.b1 * s1 + c.b2 * s2;
   s2 = s1;
-  s1 = narrow(w);
+  s1 = widen(narrow(w));
   return y;
 }
 
-// The same with b1 = 0 (the detector EQ's mid band): the product 0 x s1 is kept, as it
-// decides the sign of a zero result and passes a non-finite delay value on.
-TARVO_INLINE PairD bandPass(PairD x, Pair& s1, Pair& s2, const Biquad& c) {
-  return biquad(x, s1, s2, Biquad{c.b0, 0.0f, c.b2, c.a1, c.a2});
-}
-
-// First-order direct-form-II section on both channels, in double, its delay value s kept
-// as a 32-bit float: w = x - a1*s;  y = float(b0*w + b1*s);  s = float(w).
-TARVO_INLINE Pair firstOrder(Pair x, Pair& s, const FirstOrder& c) {
-  const PairD d = widen(s);
-  const PairD w = widen(x) - splatD(c.a1) * d;
-  const Pair y = narrow(splatD(c.b0) * w + splatD(c.b1) * d);
-  s = narrow(w);
+// First-order direct-form-II section on both channels, in double, its delay value a 32-bit
+// float (held widened): w = x - a1*s;  y = float(b0*w + b1*s);  s = float(w).
+TARVO_INLINE Pair firstOrder(Pair x, PairD& s, const FirstOrderPair& c) {
+  const PairD w = widen(x) - c.a1 * s;
+  const Pair y = narrow(c.b0 * w + c.b1 * s);
+  s = widen(narrow(w));
   return y;
 }
 
 // Detector EQ on both channels: each band's section output, scaled by its gain minus 1,
-// is added to the detector signal, band after band (low, mid, high).
+// is added to the detector signal, band after band (low, mid, high). The mid band's b1 is
+// 0; its product 0 x s1 is kept, as it decides the sign of a zero result and passes a
+// non-finite delay value on.
 struct EqDelays {
-  Pair low1, low2, mid1, mid2, high1, high2;
+  PairD low1, low2, mid1, mid2, high1, high2;
 };
 TARVO_INLINE Pair detectorEq(Pair v, EqDelays& s, const Settings& p, const Constants& k) {
   PairD x = widen(v);
   x = widen(narrow(x + splatD(p.lowG) * biquad(x, s.low1, s.low2, k.eqLow)));
-  x = widen(narrow(x + splatD(p.midG) * bandPass(x, s.mid1, s.mid2, k.eqMid)));
+  x = widen(narrow(x + splatD(p.midG) * biquad(x, s.mid1, s.mid2, k.eqMid)));
   return narrow(x + splatD(p.highG) * biquad(x, s.high1, s.high2, k.eqHigh));
 }
 
@@ -110,6 +105,24 @@ TARVO_INLINE float staticGain(float x, float& knee, const Settings& p, const Con
   }
   if (!kPlain && p.expand) g = 1.0f / g;
   return g;
+}
+
+// Static gains of a pair of levels that need not be linked: both from the table in one
+// pass where both levels are within its range and it is fresh, with the same operations
+// in each lane as staticGain; otherwise level by level.
+template <bool kPlain>
+TARVO_INLINE Pair staticGains(Pair x, float& knee, const Settings& p, const Constants& k) {
+  if ((kPlain || !k.dirty) && allAtMost(x, 2.0f)) {
+    const Pair t = x * splat(1000.0f);
+    int32_t i, j;
+    const Pair f = t - truncated(t, i, j);
+    Pair g = (splat(1.0f) - f) * pairOf(k.table[i], k.table[j]) +
+             f * pairOf(k.table[i + 1], k.table[j + 1]);
+    if (!kPlain && p.expand) g = splat(1.0f) / g;
+    return g;
+  }
+  const float gL = staticGain<kPlain>(left(x), knee, p, k);
+  return pairOf(gL, staticGain<kPlain>(right(x), knee, p, k));
 }
 
 }  // namespace tarvo::dsp::chain

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "dsp/filters.h"
+#include "dsp/kernel_isa.h"
 #include "params/param_store.h"
 
 namespace tarvo::dsp {
@@ -147,8 +148,23 @@ class Engine {
   void runBlockAdding(const float* inL, const float* inR, float* outL, float* outR, int32_t frames);
   template <int kType>
   void runTyped(const float* inL, const float* inR, float* outL, float* outR, int32_t frames);
+  template <int kType, KernelIsa kIsa>
+  void runTypedOn(const float* inL, const float* inR, float* outL, float* outR, int32_t frames);
+  // The kernel's body (kernel.h) and its builds, one per instruction set (kernel_isa.h).
+  template <int kType, int kLink, int kMode>
+  void kernel(const float* inL, const float* inR, float* outL, float* outR, int32_t frames);
   template <int kType, int kLink, int kMode>
   void runKernel(const float* inL, const float* inR, float* outL, float* outR, int32_t frames);
+  template <int kType, int kLink, int kMode, KernelIsa kIsa>
+  void runKernelOn(const float* inL, const float* inR, float* outL, float* outR, int32_t frames);
+#if TARVO_KERNEL_ISAS
+  template <int kType, int kLink, int kMode>
+  TARVO_TARGET_AVX512 void runKernelAvx512(const float* inL, const float* inR, float* outL,
+                                           float* outR, int32_t frames);
+#endif
+
+  // The kernels' instruction set, the widest the processor runs.
+  KernelIsa kernelIsa_ = bestKernelIsa();
 };
 
 }  // namespace tarvo::dsp

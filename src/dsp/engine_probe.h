@@ -40,6 +40,12 @@ struct EngineProbe {
   static float* detectorHighPassState(Engine& e) { return e.detHpState_; }
   static std::atomic<float>* inputMeters(Engine& e) { return e.inMeter_; }
   static std::atomic<float>* gainMeters(Engine& e) { return e.grMeter_; }
+  // Runs the kernels built for `isa` from now on, if the processor supports it.
+  static bool useKernels(Engine& e, KernelIsa isa) {
+    if (!kernelIsaSupported(isa)) return false;
+    e.kernelIsa_ = isa;
+    return true;
+  }
   // Marks the gain table stale with no ramp running, so the next block update rebuilds it.
   static void staleGainTable(Engine& e) {
     e.tableDirty_ = true;

@@ -38,6 +38,8 @@ TARVO_INLINE void releaseStep(Pair u, Pair& s, Pair c) {
 // returns the last stage.
 template <int kFrom, int kTo>
 TARVO_INLINE Pair cascade(Pair u, Envelopes& e, Pair c) {
+  // Unrolled whole, so that the stages stay in registers rather than in memory.
+#pragma GCC unroll 6
   for (int i = kFrom; i < kTo; ++i) {
     releaseStep(u, e.stage[i], c);
     u = e.stage[i];
@@ -57,8 +59,9 @@ TARVO_INLINE Pair attackFraction(const Envelopes& e, const Settings& p) {
 // Release cascade, attack, program-dependent timing and adaptive smoother on the gains g
 // (<= 1, smaller is more gain change). Returns the final gains.
 // kLazyAttack: the settings stay the same for the next sample, so its attack fraction
-// can be computed when it is needed (see Envelopes).
-template <int kType, bool kLazyAttack>
+// can be computed when it is needed (see Envelopes). kSameLanes: both lanes hold the same
+// (linked) gain.
+template <int kType, bool kLazyAttack, bool kSameLanes>
 TARVO_INLINE Pair runEnvelopes(Pair g, Envelopes& e, const Settings& p, const Constants& k) {
   const Pair main = e.releaseCoef;
   const Pair fast = e.fastReleaseCoef;
@@ -103,7 +106,8 @@ TARVO_INLINE Pair runEnvelopes(Pair g, Envelopes& e, const Settings& p, const Co
     w = splat(p.pdeW) * (one - g / e.gainAvg);
   }
   if (anyPositive(w)) {
-    const Pair wc = clamp01(w);
+    // With the same value in both lanes, w is positive: only the upper bound can apply.
+    const Pair wc = kSameLanes ? lesserOf(w, one) : clamp01(w);
     const Pair fromW = wc * splat(k.coef3ms);
     const Pair rest = one - wc;
     e.releaseCoef = fromW + rest * splat(p.relPole);

@@ -4,10 +4,6 @@
 
 namespace tarvo::dsp {
 
-float kneeStartOf(float threshold, float knee) {
-  return static_cast<float>(static_cast<double>(threshold) / knee);
-}
-
 float gainCurveAbove(float x, float kneeStart, float threshold, float ratio, float knee,
                      float linearity) {
   const double xd = x;

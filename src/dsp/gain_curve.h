@@ -7,7 +7,10 @@
 namespace tarvo::dsp {
 
 // Level above which the curve departs from 1.0: threshold / knee, as a 32-bit float.
-float kneeStartOf(float threshold, float knee);
+// Inline: the block loops take it for every sample while the curve is evaluated directly.
+inline float kneeStartOf(float threshold, float knee) {
+  return static_cast<float>(static_cast<double>(threshold) / knee);
+}
 
 // The curve above the knee start (x > kneeStart), with kneeStart from kneeStartOf.
 // x: detector level, linear amplitude (> 0). threshold T: linear amplitude 0.01..1.

@@ -46,13 +46,13 @@ namespace tarvo::dsp {
 // This header is the private half of process.cpp.
 using namespace chain;
 
-// One kernel of the block loop: loads the chain's state and the block's constants into
-// locals, runs `frames` sample pairs through the chain and writes the state back. kRamp:
-// the smoothed values advance each sample (the caller passes no more frames than the
-// ramps have left); otherwise they are fixed.
+// The body of one kernel of the block loop: loads the chain's state and the block's
+// constants into locals, runs `frames` sample pairs through the chain and writes the state
+// back. kRamp: the smoothed values advance each sample (the caller passes no more frames
+// than the ramps have left); otherwise they are fixed.
 template <int kType, int kLink, int kMode>
-void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf, float* outRBuf,
-                       int32_t frames) {
+TARVO_INLINE void Engine::kernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
+                                 float* outRBuf, int32_t frames) {
   constexpr bool kRamp = kMode == kModeRamp;
   // kPlain: no input filter, detector EQ or detector high-pass, no expansion and a fresh
   // gain table, so none of them is tested per sample.
@@ -64,11 +64,12 @@ void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
 
   // State, in scalars so that it stays in registers.
   uint32_t seed = noiseSeed.load(std::memory_order_relaxed);
-  Pair hp1 = loadPair(inHpState_), hp2 = loadPair(inHpState_ + 2);
+  // Filter delay values, widened (see biquad).
+  PairD hp1 = widen(loadPair(inHpState_)), hp2 = widen(loadPair(inHpState_ + 2));
   const float* const e = eqState_;  // left six, then right six
-  EqDelays eq{pairOf(e[0], e[6]), pairOf(e[1], e[7]),  pairOf(e[2], e[8]),
-              pairOf(e[3], e[9]), pairOf(e[4], e[10]), pairOf(e[5], e[11])};
-  Pair detHp = loadPair(detHpState_);
+  const auto eqDelay = [e](int i) { return widen(pairOf(e[i], e[6 + i])); };
+  EqDelays eq{eqDelay(0), eqDelay(1), eqDelay(2), eqDelay(3), eqDelay(4), eqDelay(5)};
+  PairD detHp = widen(loadPair(detHpState_));
   float knee = kneeStart_;
   // Envelopes: with a linked pair the left state runs in both lanes.
   constexpr bool kBoth = kLink == kLinkOff;
@@ -183,8 +184,7 @@ void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
     // Gain computer; a linked pair computes the left gain in both lanes.
     Pair g;
     if constexpr (kBoth) {
-      const float gL = staticGain<kPlain>(left(lv), knee, p, k);
-      g = pairOf(gL, staticGain<kPlain>(right(lv), knee, p, k));
+      g = staticGains<kPlain>(lv, knee, p, k);
     } else {
       g = splat(staticGain<kPlain>(linkLevel<kLink>(lv, d, k.mixLink), knee, p, k));
     }
@@ -193,7 +193,7 @@ void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
 
   const auto envelopeStage = [&](int32_t i, const Settings& p) TARVO_LAMBDA_INLINE {
     float* const g = gainRing + slot(i);
-    storePair(g, runEnvelopes<kType, !kRamp>(loadPair(g), env, p, k));
+    storePair(g, runEnvelopes<kType, !kRamp, !kBoth>(loadPair(g), env, p, k));
   };
 
   const auto outputStage = [&](int32_t i, const Settings& p) TARVO_LAMBDA_INLINE {
@@ -279,14 +279,14 @@ void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
     rampRemaining_ -= static_cast<uint32_t>(frames);
   }
   noiseSeed.store(seed, std::memory_order_relaxed);
-  storePair(inHpState_, hp1);
-  storePair(inHpState_ + 2, hp2);
-  const Pair eqPairs[6] = {eq.low1, eq.low2, eq.mid1, eq.mid2, eq.high1, eq.high2};
+  storePair(inHpState_, narrow(hp1));
+  storePair(inHpState_ + 2, narrow(hp2));
+  const PairD eqPairs[6] = {eq.low1, eq.low2, eq.mid1, eq.mid2, eq.high1, eq.high2};
   for (int i = 0; i < 6; ++i) {
-    eqState_[i] = left(eqPairs[i]);
-    eqState_[6 + i] = right(eqPairs[i]);
+    eqState_[i] = left(narrow(eqPairs[i]));
+    eqState_[6 + i] = right(narrow(eqPairs[i]));
   }
-  storePair(detHpState_, detHp);
+  storePair(detHpState_, narrow(detHp));
   kneeStart_ = knee;
   if (!env.attackCoefStored) env.attackCoef = attackFraction(env, p);
   for (int c = 0; c < (kBoth ? 2 : 1); ++c) {
@@ -301,6 +301,31 @@ void Engine::runKernel(const float* inLBuf, const float* inRBuf, float* outLBuf,
     e.gainSmooth = lane(env.gainSmooth);
     e.adaptAlpha = lane(env.adaptAlpha);
   }
+}
+
+// The builds of each kernel: the baseline, and on x86-64 AVX-512 (kernel_isa.h).
+template <int kType, int kLink, int kMode>
+void Engine::runKernel(const float* inL, const float* inR, float* outL, float* outR,
+                       int32_t frames) {
+  kernel<kType, kLink, kMode>(inL, inR, outL, outR, frames);
+}
+#if TARVO_KERNEL_ISAS
+template <int kType, int kLink, int kMode>
+TARVO_TARGET_AVX512 void Engine::runKernelAvx512(const float* inL, const float* inR, float* outL,
+                                                 float* outR, int32_t frames) {
+  kernel<kType, kLink, kMode>(inL, inR, outL, outR, frames);
+}
+#endif
+
+template <int kType, int kLink, int kMode, KernelIsa kIsa>
+TARVO_INLINE void Engine::runKernelOn(const float* inL, const float* inR, float* outL, float* outR,
+                                      int32_t frames) {
+#if TARVO_KERNEL_ISAS
+  if constexpr (kIsa == KernelIsa::kAvx512) {
+    return runKernelAvx512<kType, kLink, kMode>(inL, inR, outL, outR, frames);
+  }
+#endif
+  runKernel<kType, kLink, kMode>(inL, inR, outL, outR, frames);
 }
 
 }  // namespace tarvo::dsp

@@ -94,6 +94,18 @@ TARVO_INLINE bool allAtLeast(Pair a, Pair b) {
 TARVO_INLINE bool allPositive(Pair a) {
   return (_mm_movemask_ps(_mm_cmpgt_ps(a.v, _mm_setzero_ps())) & 3) == 3;
 }
+// Whether a <= limit in both the left and the right lane (not where either is not a number).
+TARVO_INLINE bool allAtMost(Pair a, float limit) {
+  return (_mm_movemask_ps(_mm_cmple_ps(a.v, _mm_set1_ps(limit))) & 3) == 3;
+}
+// Each lane truncated toward zero as static_cast<int32_t> does (into l and r), and that
+// integer as a float.
+TARVO_INLINE Pair truncated(Pair a, int32_t& l, int32_t& r) {
+  const __m128i i = _mm_cvttps_epi32(a.v);
+  l = _mm_cvtsi128_si32(i);
+  r = _mm_cvtsi128_si32(_mm_shuffle_epi32(i, 1));
+  return {_mm_cvtepi32_ps(i)};
+}
 // A left/right pair of doubles, for the filters (which run in double). Widening a pair
 // and narrowing it back round exactly as static_cast does on each float.
 struct PairD {
@@ -178,6 +190,14 @@ TARVO_INLINE bool allAtLeast(Pair a, Pair b) {
 }
 TARVO_INLINE bool allPositive(Pair a) {
   return a.l > 0.0f && a.r > 0.0f;
+}
+TARVO_INLINE bool allAtMost(Pair a, float limit) {
+  return a.l <= limit && a.r <= limit;
+}
+TARVO_INLINE Pair truncated(Pair a, int32_t& l, int32_t& r) {
+  l = static_cast<int32_t>(a.l);
+  r = static_cast<int32_t>(a.r);
+  return {static_cast<float>(l), static_cast<float>(r)};
 }
 struct PairD {
   double l, r;

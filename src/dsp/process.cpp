@@ -7,9 +7,9 @@ namespace tarvo::dsp {
 
 using namespace tarvo::params;
 
-template <int kType>
-void Engine::runTyped(const float* inL, const float* inR, float* outL, float* outR,
-                      int32_t frames) {
+template <int kType, KernelIsa kIsa>
+void Engine::runTypedOn(const float* inL, const float* inR, float* outL, float* outR,
+                        int32_t frames) {
   const int mode = stereoLinkMode();
   const int link = mode == 2 ? kLinkOff : mode == 0 ? kLinkHighest : kLinkMix;
 
@@ -19,9 +19,9 @@ void Engine::runTyped(const float* inL, const float* inR, float* outL, float* ou
     done = rampRemaining_ < static_cast<uint32_t>(frames) ? static_cast<int32_t>(rampRemaining_)
                                                           : frames;
     if (link == kLinkOff) {
-      runKernel<kType, kLinkOff, kModeRamp>(inL, inR, outL, outR, done);
+      runKernelOn<kType, kLinkOff, kModeRamp, kIsa>(inL, inR, outL, outR, done);
     } else {
-      runKernel<kType, kLinkEither, kModeRamp>(inL, inR, outL, outR, done);
+      runKernelOn<kType, kLinkEither, kModeRamp, kIsa>(inL, inR, outL, outR, done);
     }
     if (done == frames) return;
     inL += done, inR += done, outL += done, outR += done;
@@ -34,19 +34,30 @@ void Engine::runTyped(const float* inL, const float* inR, float* outL, float* ou
                      !(currentValue_[kRatio] > 1.0f);
   if (plain) {
     if (link == kLinkOff) {
-      runKernel<kType, kLinkOff, kModePlain>(inL, inR, outL, outR, rest);
+      runKernelOn<kType, kLinkOff, kModePlain, kIsa>(inL, inR, outL, outR, rest);
     } else if (link == kLinkHighest) {
-      runKernel<kType, kLinkHighest, kModePlain>(inL, inR, outL, outR, rest);
+      runKernelOn<kType, kLinkHighest, kModePlain, kIsa>(inL, inR, outL, outR, rest);
     } else {
-      runKernel<kType, kLinkMix, kModePlain>(inL, inR, outL, outR, rest);
+      runKernelOn<kType, kLinkMix, kModePlain, kIsa>(inL, inR, outL, outR, rest);
     }
   } else {
     if (link == kLinkOff) {
-      runKernel<kType, kLinkOff, kModeSteady>(inL, inR, outL, outR, rest);
+      runKernelOn<kType, kLinkOff, kModeSteady, kIsa>(inL, inR, outL, outR, rest);
     } else {
-      runKernel<kType, kLinkEither, kModeSteady>(inL, inR, outL, outR, rest);
+      runKernelOn<kType, kLinkEither, kModeSteady, kIsa>(inL, inR, outL, outR, rest);
     }
   }
+}
+
+template <int kType>
+void Engine::runTyped(const float* inL, const float* inR, float* outL, float* outR,
+                      int32_t frames) {
+#if TARVO_KERNEL_ISAS
+  if (kernelIsa_ == KernelIsa::kAvx512) {
+    return runTypedOn<kType, KernelIsa::kAvx512>(inL, inR, outL, outR, frames);
+  }
+#endif
+  runTypedOn<kType, KernelIsa::kBaseline>(inL, inR, outL, outR, frames);
 }
 
 void Engine::runBlock(const float* inL, const float* inR, float* outL, float* outR,

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <iomanip>
 #include <limits>
 #include <sstream>
@@ -16,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "dsp/engine_probe.h"
 #include "engine_fixture.h"
 #include "params/factory_presets.h"
 #include "params/param_table.h"
@@ -100,13 +102,16 @@ std::vector<float> inputOf(const Case& c, int frames, int channel) {
   return s;
 }
 
-// Runs one case in one block schedule; returns "" or where the two first disagree.
-// Counts the blocks inside which a glide ended (not on their last sample) in midBlockEnds.
-std::string compare(const Case& c, size_t schedule, uint32_t seed, int& midBlockEnds) {
+// Runs one case in one block schedule on the kernels built for `isa`; returns "" or where
+// the two first disagree. Counts the blocks inside which a glide ended (not on their last
+// sample) in midBlockEnds.
+std::string compareOn(KernelIsa isa, const Case& c, size_t schedule, uint32_t seed,
+                      int& midBlockEnds) {
   const std::vector<int>& blocks = kSchedules[schedule];
   const bool adding = schedule == kMixed;
 
   Rig rig(c.program, c.rate);
+  EngineProbe::useKernels(rig.engine, isa);
   rig.engine.seedNoise(seed);
   reference::Chain ref;
   for (int i = 0; i < kNumParams; ++i) ref.setParameter(i, factoryPresets[c.program][i]);
@@ -208,6 +213,17 @@ std::string compare(const Case& c, size_t schedule, uint32_t seed, int& midBlock
     return c.name + ": no expansion on the gain meters";
   }
   if (c.input != Input::Silence && !(loudest > 0.01f)) return c.name + ": no output";
+  return "";
+}
+
+// The same on every instruction set this processor runs kernels of: all give the same
+// results to the bit.
+std::string compare(const Case& c, size_t schedule, uint32_t seed, int& midBlockEnds) {
+  for (KernelIsa isa : {KernelIsa::kBaseline, KernelIsa::kAvx512}) {
+    if (!kernelIsaSupported(isa)) continue;
+    const std::string fault = compareOn(isa, c, schedule, seed, midBlockEnds);
+    if (!fault.empty()) return std::string(kernelIsaName(isa)) + " kernels, " + fault;
+  }
   return "";
 }
 
