@@ -141,15 +141,32 @@ struct Levels {
   int64_t overFullScale = 0;
 };
 
-// The levels of the two channels the plug-in sees (mono: the same samples twice). The sum
-// of squares adds frame after frame in the order it always has, so that the RMS figures
-// stay the same to the bit.
+// The levels of the two channels the plug-in sees (mono: the same samples twice). Each
+// frame's term is a * a + b * b in double, as always; the terms are summed in four running
+// sums (frames 4k, 4k + 1, 4k + 2 and 4k + 3), so that the additions do not wait on each
+// other frame after frame. That changes the RMS figures only in the last bits of a double,
+// far below the hundredths of a dB they are printed to.
 void measure(const float* left, const float* right, int64_t n, Levels& levels) {
+  using v2d = double __attribute__((vector_size(16)));
+  using v2f = float __attribute__((vector_size(8)));
   const float peak = std::max(largestMagnitude(left, n, &levels.overFullScale),
                               largestMagnitude(right, n, &levels.overFullScale));
   levels.peak = std::max<double>(levels.peak, peak);
-  double squares = levels.squares;
-  for (int64_t i = 0; i < n; ++i) {
+  v2d even{}, odd{};
+  int64_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    v2f l0, l1, r0, r1;
+    std::memcpy(&l0, left + i, sizeof l0);
+    std::memcpy(&l1, left + i + 2, sizeof l1);
+    std::memcpy(&r0, right + i, sizeof r0);
+    std::memcpy(&r1, right + i + 2, sizeof r1);
+    const v2d a0 = __builtin_convertvector(l0, v2d), a1 = __builtin_convertvector(l1, v2d);
+    const v2d b0 = __builtin_convertvector(r0, v2d), b1 = __builtin_convertvector(r1, v2d);
+    even += a0 * a0 + b0 * b0;
+    odd += a1 * a1 + b1 * b1;
+  }
+  double squares = levels.squares + ((even[0] + even[1]) + (odd[0] + odd[1]));
+  for (; i < n; ++i) {
     const double a = left[i], b = right[i];
     squares += a * a + b * b;
   }
