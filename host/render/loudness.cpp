@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 #include <stdexcept>
 #include <vector>
@@ -345,20 +346,27 @@ class Meter {
         k_(kWeighting(sampleRate)),
         peak_(channels, sampleRate) {}
 
-  // Interleaved frames, in order.
-  void add(const float* x, int64_t frames) {
+  // Interleaved frames of two signals of the same length, in order, into two meters of the
+  // same rate and channels (the input's and the output's): their filters run side by side
+  // in one pass, each waiting only on itself, so two signals cost about what one costs.
+  static void addBoth(Meter& a, const float* xa, Meter& b, const float* xb, int64_t frames) {
     FlushToZero flush;
-    peak_.add(x, frames);
+    a.peak_.add(xa, frames);
+    b.peak_.add(xb, frames);
+    const int channels = a.channels_;
     while (frames > 0) {
-      const int64_t n = std::min(frames, segmentFrames_ - filled_);
-      if (channels_ == 2) {
-        filter<2>(x, n);
+      const int64_t n = std::min(frames, a.segmentFrames_ - a.filled_);
+      if (channels == 2) {
+        filterBoth<2>(a, xa, b, xb, n);
       } else {
-        filter<1>(x, n);
+        filterBoth<1>(a, xa, b, xb, n);
       }
-      filled_ += n;
-      if (filled_ == segmentFrames_) closeSegment();
-      x += n * channels_;
+      for (Meter* m : {&a, &b}) {
+        m->filled_ += n;
+        if (m->filled_ == m->segmentFrames_) m->closeSegment();
+      }
+      xa += n * channels;
+      xb += n * channels;
       frames -= n;
     }
   }
@@ -373,24 +381,35 @@ class Meter {
   }
 
  private:
-  // `n` frames that stay inside the open segment; lanes: the channels. Each frame waits
-  // for the one before; the term of the newest state goes last, so that the wait is one
-  // multiply and one subtraction (libebur128 takes the terms the other way round; the sums
-  // differ in the last bits of a double).
+  // `n` frames of each signal that stay inside the open segments; lanes: the channels.
+  // Each frame waits for the one before; the term of the newest state goes last, so that
+  // the wait is one multiply and one subtraction (libebur128 takes the terms the other way
+  // round; the sums differ in the last bits of a double). The two signals' steps are
+  // independent of each other, so the processor overlaps them.
   template <int kChannels>
-  void filter(const float* x, int64_t n) {
-    const v2d a1 = splat(k_.a[1]), a2 = splat(k_.a[2]), a3 = splat(k_.a[3]), a4 = splat(k_.a[4]);
-    const v2d b0 = splat(k_.b[0]), b1 = splat(k_.b[1]), b2 = splat(k_.b[2]), b3 = splat(k_.b[3]),
-              b4 = splat(k_.b[4]);
-    v2d v1 = v1_, v2 = v2_, v3 = v3_, v4 = v4_, sum = segment_;
+  static void filterBoth(Meter& a, const float* xa, Meter& b, const float* xb, int64_t n) {
+    const KWeighting& k = a.k_;
+    const v2d a1 = splat(k.a[1]), a2 = splat(k.a[2]), a3 = splat(k.a[3]), a4 = splat(k.a[4]);
+    const v2d b0 = splat(k.b[0]), b1 = splat(k.b[1]), b2 = splat(k.b[2]), b3 = splat(k.b[3]),
+              b4 = splat(k.b[4]);
+    struct State {
+      v2d v1, v2, v3, v4, sum;
+    };
+    State s[2] = {{a.v1_, a.v2_, a.v3_, a.v4_, a.segment_},
+                  {b.v1_, b.v2_, b.v3_, b.v4_, b.segment_}};
+    const float* const x[2] = {xa, xb};
     for (int64_t i = 0; i < n; ++i) {
-      const v2d xi = kChannels == 2 ? v2d{x[2 * i], x[2 * i + 1]} : v2d{x[i], 0.0};
-      const v2d v0 = xi - a4 * v4 - a3 * v3 - a2 * v2 - a1 * v1;
-      const v2d w = b0 * v0 + b1 * v1 + b2 * v2 + b3 * v3 + b4 * v4;
-      v4 = v3, v3 = v2, v2 = v1, v1 = v0;
-      sum += w * w;
+      for (int j = 0; j < 2; ++j) {
+        State& t = s[j];
+        const v2d xi = kChannels == 2 ? v2d{x[j][2 * i], x[j][2 * i + 1]} : v2d{x[j][i], 0.0};
+        const v2d v0 = xi - a4 * t.v4 - a3 * t.v3 - a2 * t.v2 - a1 * t.v1;
+        const v2d w = b0 * v0 + b1 * t.v1 + b2 * t.v2 + b3 * t.v3 + b4 * t.v4;
+        t.v4 = t.v3, t.v3 = t.v2, t.v2 = t.v1, t.v1 = v0;
+        t.sum += w * w;
+      }
     }
-    v1_ = v1, v2_ = v2, v3_ = v3, v4_ = v4, segment_ = sum;
+    a.v1_ = s[0].v1, a.v2_ = s[0].v2, a.v3_ = s[0].v3, a.v4_ = s[0].v4, a.segment_ = s[0].sum;
+    b.v1_ = s[1].v1, b.v2_ = s[1].v2, b.v3_ = s[1].v3, b.v4_ = s[1].v4, b.segment_ = s[1].sum;
   }
 
   void closeSegment() {
@@ -478,12 +497,8 @@ LoudnessAnalysis::LoudnessAnalysis(int channels, int sampleRate) {
 
 LoudnessAnalysis::~LoudnessAnalysis() = default;
 
-void LoudnessAnalysis::addInput(const float* input, int64_t frames) {
-  meters_->in.add(input, frames);
-}
-
-void LoudnessAnalysis::addOutput(const float* output, int64_t frames) {
-  meters_->out.add(output, frames);
+void LoudnessAnalysis::add(const float* input, const float* output, int64_t frames) {
+  Meter::addBoth(meters_->in, input, meters_->out, output, frames);
 }
 
 std::pair<Loudness, Loudness> LoudnessAnalysis::finish() {

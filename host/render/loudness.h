@@ -24,11 +24,10 @@ class LoudnessAnalysis {
   LoudnessAnalysis(const LoudnessAnalysis&) = delete;
   LoudnessAnalysis& operator=(const LoudnessAnalysis&) = delete;
 
-  // Interleaved frames of the input as read, and of the output as written, each in order.
-  // The two signals are measured apart: the input's calls and the output's may come from
-  // two threads at once.
-  void addInput(const float* input, int64_t frames);
-  void addOutput(const float* output, int64_t frames);
+  // `frames` interleaved frames of the input as read and as many of the output as written,
+  // in order. The two are measured in one pass: the cost of two signals is about that of
+  // one.
+  void add(const float* input, const float* output, int64_t frames);
   // The figures of the input and of the output.
   std::pair<Loudness, Loudness> finish();
 

@@ -276,7 +276,6 @@ RenderStats renderThrough(host::PluginInstance& plugin, const RenderSettings& se
         Chunk& k = chunks[c];
         fill(k, capacity, channels, io.read);
         measure(k.inL, k.inR, k.frames, in);
-        if (io.analyseInput && k.frames > 0) io.analyseInput(k.asRead, k.frames);
         // Once handed on, a chunk belongs to the next thread: nothing of it is read here.
         const bool last = k.last;
         handover.put(Handover::kRead, c);
@@ -312,7 +311,7 @@ RenderStats renderThrough(host::PluginInstance& plugin, const RenderSettings& se
           done += k.frames;
           if (io.progress) io.progress(done);
           measure(k.outL, k.outR, k.frames, out);
-          if (io.analyseOutput) io.analyseOutput(written, k.frames);
+          if (io.analyse) io.analyse(k.asRead, written, k.frames);
         }
         const bool last = k.last;
         handover.put(Handover::kFree, c);

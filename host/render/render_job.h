@@ -49,8 +49,9 @@ using Progress = std::function<void(int64_t done)>;
 // with the smallest and largest gain the plug-in's meters showed over it (linear).
 using Observe = std::function<void(const float* in, const float* out, int64_t frames,
                                    double minGain, double maxGain)>;
-// Sees the audio in order, interleaved, a stretch of any length at a time.
-using Analyse = std::function<void(const float* interleaved, int64_t frames)>;
+// Sees the input as read and the output as written in order, interleaved, a stretch of
+// the same frames of each at a time.
+using Analyse = std::function<void(const float* input, const float* output, int64_t frames)>;
 
 // Where a render's audio comes from and goes, and who else sees it. The plug-in runs on
 // the thread that calls renderThrough while a reader thread reads ahead and a writer
@@ -62,8 +63,7 @@ struct RenderIo {
   bool writeBlockByBlock = false;  // for encoders whose output depends on the pieces
   Progress progress;               // writer thread, after each write (may be empty)
   Observe observe;                 // writer thread, block by block (may be empty)
-  Analyse analyseInput;            // reader thread, the input as read (may be empty)
-  Analyse analyseOutput;           // writer thread, the output as written (may be empty)
+  Analyse analyse;                 // writer thread, chunk by chunk (may be empty)
 };
 
 // Applies the settings, starts processing at `sampleRate`, runs every frame the reader

@@ -379,8 +379,9 @@ int run(const std::vector<std::string>& args) {
   std::optional<render::LoudnessAnalysis> loudness;
   if (!noLoudness) {
     loudness.emplace(inFormat.channels, inFormat.sampleRate);
-    io.analyseInput = [&](const float* in, int64_t frames) { loudness->addInput(in, frames); };
-    io.analyseOutput = [&](const float* out, int64_t frames) { loudness->addOutput(out, frames); };
+    io.analyse = [&](const float* in, const float* out, int64_t frames) {
+      loudness->add(in, out, frames);
+    };
   }
 #endif
 #if TARVO_WITH_SNAPSHOT

@@ -62,8 +62,7 @@ std::pair<Loudness, Loudness> measured(const std::vector<float>& in, const std::
   int64_t at = 0;
   for (int64_t piece = 1; at < frames; piece = piece * 7 % 5003 + 1) {
     const int64_t n = std::min(piece, frames - at);
-    meter.addInput(in.data() + at * channels, n);
-    meter.addOutput(out.data() + at * channels, n);
+    meter.add(in.data() + at * channels, out.data() + at * channels, n);
     at += n;
   }
   return meter.finish();
