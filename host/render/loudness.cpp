@@ -395,21 +395,23 @@ class Meter {
     struct State {
       v2d v1, v2, v3, v4, sum;
     };
-    State s[2] = {{a.v1_, a.v2_, a.v3_, a.v4_, a.segment_},
-                  {b.v1_, b.v2_, b.v3_, b.v4_, b.segment_}};
-    const float* const x[2] = {xa, xb};
+    const auto step = [&](State & t, v2d xi) __attribute__((always_inline)) {
+      const v2d v0 = xi - a4 * t.v4 - a3 * t.v3 - a2 * t.v2 - a1 * t.v1;
+      const v2d w = b0 * v0 + b1 * t.v1 + b2 * t.v2 + b3 * t.v3 + b4 * t.v4;
+      t.v4 = t.v3, t.v3 = t.v2, t.v2 = t.v1, t.v1 = v0;
+      t.sum += w * w;
+    };
+    const auto frame = [](const float* x, int64_t i) {
+      return kChannels == 2 ? v2d{x[2 * i], x[2 * i + 1]} : v2d{x[i], 0.0};
+    };
+    State sa{a.v1_, a.v2_, a.v3_, a.v4_, a.segment_};
+    State sb{b.v1_, b.v2_, b.v3_, b.v4_, b.segment_};
     for (int64_t i = 0; i < n; ++i) {
-      for (int j = 0; j < 2; ++j) {
-        State& t = s[j];
-        const v2d xi = kChannels == 2 ? v2d{x[j][2 * i], x[j][2 * i + 1]} : v2d{x[j][i], 0.0};
-        const v2d v0 = xi - a4 * t.v4 - a3 * t.v3 - a2 * t.v2 - a1 * t.v1;
-        const v2d w = b0 * v0 + b1 * t.v1 + b2 * t.v2 + b3 * t.v3 + b4 * t.v4;
-        t.v4 = t.v3, t.v3 = t.v2, t.v2 = t.v1, t.v1 = v0;
-        t.sum += w * w;
-      }
+      step(sa, frame(xa, i));
+      step(sb, frame(xb, i));
     }
-    a.v1_ = s[0].v1, a.v2_ = s[0].v2, a.v3_ = s[0].v3, a.v4_ = s[0].v4, a.segment_ = s[0].sum;
-    b.v1_ = s[1].v1, b.v2_ = s[1].v2, b.v3_ = s[1].v3, b.v4_ = s[1].v4, b.segment_ = s[1].sum;
+    a.v1_ = sa.v1, a.v2_ = sa.v2, a.v3_ = sa.v3, a.v4_ = sa.v4, a.segment_ = sa.sum;
+    b.v1_ = sb.v1, b.v2_ = sb.v2, b.v3_ = sb.v3, b.v4_ = sb.v4, b.segment_ = sb.sum;
   }
 
   void closeSegment() {
