@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -67,11 +68,16 @@ TARVO_INLINE Pair limitInput(Pair a) {
 TARVO_INLINE Pair finiteOrZero(Pair a) {
   return {_mm_and_ps(a.v, _mm_cmple_ps(abs(a).v, _mm_set1_ps(3.40282347e38f)))};
 }
+// Two consecutive floats, which need only a float's alignment: copied as one 8-byte value
+// (one move) rather than read through a pointer to a wider type.
 TARVO_INLINE void storePair(float* to, Pair a) {
-  _mm_storel_pi(reinterpret_cast<__m64*>(to), a.v);
+  const double both = _mm_cvtsd_f64(_mm_castps_pd(a.v));
+  std::memcpy(to, &both, sizeof both);
 }
 TARVO_INLINE Pair loadPair(const float* from) {
-  return {_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(from)))};
+  double both;
+  std::memcpy(&both, from, sizeof both);
+  return {_mm_castpd_ps(_mm_set_sd(both))};
 }
 // a / b; the upper lanes divide by 1, so that they never raise a floating-point exception.
 TARVO_INLINE Pair operator/(Pair a, Pair b) {
