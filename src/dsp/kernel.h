@@ -283,8 +283,9 @@ TARVO_INLINE void Engine::kernel(const float* inLBuf, const float* inRBuf, float
   storePair(inHpState_ + 2, narrow(hp2));
   const PairD eqPairs[6] = {eq.low1, eq.low2, eq.mid1, eq.mid2, eq.high1, eq.high2};
   for (int i = 0; i < 6; ++i) {
-    eqState_[i] = left(narrow(eqPairs[i]));
-    eqState_[6 + i] = right(narrow(eqPairs[i]));
+    const Pair delay = narrow(eqPairs[i]);
+    eqState_[i] = left(delay);
+    eqState_[6 + i] = right(delay);
   }
   storePair(detHpState_, narrow(detHp));
   kneeStart_ = knee;
