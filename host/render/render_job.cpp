@@ -6,11 +6,12 @@
 #include <condition_variable>
 #include <cstring>
 #include <exception>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <thread>
 
-#include "render/sample_peak.h"
+#include "render/cpu_features.h"
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -75,6 +76,7 @@ class AudioMemory {
 struct Chunk {
   float* asRead;                                 // interleaved, as the reader gave it
   float *inL, *inR, *outL, *outR;                // what the plug-in sees and gives
+  float* written;                                // interleaved, for the writer
   std::vector<std::pair<double, double>> gains;  // each block's smallest and largest gain
   int64_t frames = 0;
   bool last = false;  // the end of the input
@@ -100,11 +102,14 @@ class Handover {
     std::unique_lock<std::mutex> lock(mutex_);
     Queue& q = queues_[stage];
     q.filled.wait(lock, [&] { return stopped_ || q.count > 0; });
-    if (stopped_) return -1;
-    const int chunk = q.slots[q.first];
-    q.first = (q.first + 1) % kChunks;
-    --q.count;
-    return chunk;
+    return stopped_ ? -1 : pop(q);
+  }
+
+  // A chunk waiting at `stage`, or -1 when there is none (or the render has stopped).
+  int tryTake(Stage stage) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Queue& q = queues_[stage];
+    return stopped_ || q.count == 0 ? -1 : pop(q);
   }
 
   // Stops the render; the first error is the one reported.
@@ -128,6 +133,12 @@ class Handover {
     int first = 0, count = 0;
     std::condition_variable filled;
   };
+  static int pop(Queue& q) {
+    const int chunk = q.slots[q.first];
+    q.first = (q.first + 1) % kChunks;
+    --q.count;
+    return chunk;
+  }
   std::mutex mutex_;
   Queue queues_[kStages];
   bool stopped_ = false;
@@ -141,36 +152,58 @@ struct Levels {
   int64_t overFullScale = 0;
 };
 
-// The levels of the two channels the plug-in sees (mono: the same samples twice). Each
-// frame's term is a * a + b * b in double, as always; the terms are summed in four running
-// sums (frames 4k, 4k + 1, 4k + 2 and 4k + 3), so that the additions do not wait on each
-// other frame after frame. That changes the RMS figures only in the last bits of a double,
-// far below the hundredths of a dB they are printed to.
-void measure(const float* left, const float* right, int64_t n, Levels& levels) {
-  using v2d = double __attribute__((vector_size(16)));
-  using v2f = float __attribute__((vector_size(8)));
-  const float peak = std::max(largestMagnitude(left, n, &levels.overFullScale),
-                              largestMagnitude(right, n, &levels.overFullScale));
-  levels.peak = std::max<double>(levels.peak, peak);
-  v2d even{}, odd{};
+// The levels of the two channels the plug-in sees (mono: the same samples twice), in one
+// pass. Each frame's term is a * a + b * b in double, as always; the terms are summed in
+// four running sums (frames 4k, 4k + 1, 4k + 2 and 4k + 3), so that the additions do not
+// wait on each other frame after frame. That changes the RMS figures only in the last bits
+// of a double, far below the hundredths of a dB they are printed to. The peak passes over
+// NaNs, as std::max does.
+[[gnu::always_inline]] inline void measureSpan(const float* left, const float* right, int64_t n,
+                                               Levels& levels) {
+  using v4d = double __attribute__((vector_size(32)));
+  using v4i = int32_t __attribute__((vector_size(16)));
+  v4d sums{};
+  v4f best{};
+  v4i above{};  // samples above full scale, per lane: a true comparison is -1
   int64_t i = 0;
   for (; i + 4 <= n; i += 4) {
-    v2f l0, l1, r0, r1;
-    std::memcpy(&l0, left + i, sizeof l0);
-    std::memcpy(&l1, left + i + 2, sizeof l1);
-    std::memcpy(&r0, right + i, sizeof r0);
-    std::memcpy(&r1, right + i + 2, sizeof r1);
-    const v2d a0 = __builtin_convertvector(l0, v2d), a1 = __builtin_convertvector(l1, v2d);
-    const v2d b0 = __builtin_convertvector(r0, v2d), b1 = __builtin_convertvector(r1, v2d);
-    even += a0 * a0 + b0 * b0;
-    odd += a1 * a1 + b1 * b1;
+    v4f l, r;
+    std::memcpy(&l, left + i, sizeof l);
+    std::memcpy(&r, right + i, sizeof r);
+    const v4d a = __builtin_convertvector(l, v4d), b = __builtin_convertvector(r, v4d);
+    sums += a * a + b * b;
+    l = l < 0 ? -l : l;
+    r = r < 0 ? -r : r;
+    best = l > best ? l : best;
+    best = r > best ? r : best;
+    above -= l > 1.0f;
+    above -= r > 1.0f;
   }
-  double squares = levels.squares + ((even[0] + even[1]) + (odd[0] + odd[1]));
+  double squares = levels.squares + ((sums[0] + sums[1]) + (sums[2] + sums[3]));
+  float peak = std::max(std::max(best[0], best[1]), std::max(best[2], best[3]));
+  int64_t over = int64_t{above[0]} + above[1] + above[2] + above[3];
   for (; i < n; ++i) {
     const double a = left[i], b = right[i];
     squares += a * a + b * b;
+    for (const float v : {std::fabs(left[i]), std::fabs(right[i])}) {
+      if (v > peak) peak = v;
+      over += v > 1.0f;
+    }
   }
   levels.squares = squares;
+  levels.peak = std::max<double>(levels.peak, peak);
+  levels.overFullScale += over;
+}
+
+// Two builds: the baseline, and 256-bit vectors where the processor has them (the same
+// operations lane for lane, so the same figures).
+TARVO_TARGET_AVX void measureAvx(const float* left, const float* right, int64_t n, Levels& levels) {
+  measureSpan(left, right, n, levels);
+}
+
+void measure(const float* left, const float* right, int64_t n, Levels& levels) {
+  if (wideLoops()) return measureAvx(left, right, n, levels);
+  measureSpan(left, right, n, levels);
 }
 
 // Fills a chunk from the reader: as many frames as it holds, fewer only at the end.
@@ -181,6 +214,13 @@ void fill(Chunk& k, int64_t capacity, int channels, const ReadFrames& read) {
     if (got <= 0) break;
     n += got;
   }
+  k.frames = n;
+  k.last = n < capacity;
+}
+
+// The input as the plug-in takes it, a channel per buffer (mono: the same samples twice).
+void deinterleave(Chunk& k, int channels) {
+  const int64_t n = k.frames;
   const float* x = k.asRead;
   if (channels == 2) {
     int64_t i = 0;
@@ -201,13 +241,12 @@ void fill(Chunk& k, int64_t capacity, int channels, const ReadFrames& read) {
     std::copy_n(x, n, k.inL);
     std::copy_n(x, n, k.inR);
   }
-  k.frames = n;
-  k.last = n < capacity;
 }
 
 // The output interleaved for writing (mono: the average of the two outputs).
-void interleave(const Chunk& k, int channels, float* w) {
+void interleave(Chunk& k, int channels) {
   const int64_t n = k.frames;
+  float* const w = k.written;
   if (channels == 2) {
     int64_t i = 0;
     for (; i + 4 <= n; i += 4) {  // four frames at a time
@@ -248,8 +287,8 @@ RenderStats renderThrough(host::PluginInstance& plugin, const RenderSettings& se
   const int64_t capacity = std::max<int64_t>(1, kChunkFrames / block) * block;
   // All the audio in one allocation, left as it comes (every sample is written before it
   // is read).
-  const int64_t perChunk = capacity * (channels + 4);
-  const AudioMemory memory(static_cast<size_t>(perChunk * kChunks + capacity * channels));
+  const int64_t perChunk = capacity * (2 * channels + 4);
+  const AudioMemory memory(static_cast<size_t>(perChunk * kChunks));
   std::vector<Chunk> chunks(kChunks);
   for (int c = 0; c < kChunks; ++c) {
     Chunk& k = chunks[c];
@@ -258,9 +297,9 @@ RenderStats renderThrough(host::PluginInstance& plugin, const RenderSettings& se
     k.inR = k.inL + capacity;
     k.outL = k.inR + capacity;
     k.outR = k.outL + capacity;
+    k.written = k.outR + capacity;
     k.gains.resize(static_cast<size_t>(capacity / block));
   }
-  float* const written = memory.data() + kChunks * perChunk;  // the writer's, interleaved
 
   RenderStats stats;
   Levels in, out;
@@ -268,66 +307,95 @@ RenderStats renderThrough(host::PluginInstance& plugin, const RenderSettings& se
   for (int c = 0; c < kChunks; ++c) handover.put(Handover::kFree, c);
   const auto start = std::chrono::steady_clock::now();
 
-  std::thread reader([&] {
-    try {
-      for (;;) {
-        const int c = handover.take(Handover::kFree);
-        if (c < 0) return;
-        Chunk& k = chunks[c];
-        fill(k, capacity, channels, io.read);
-        measure(k.inL, k.inR, k.frames, in);
-        // Once handed on, a chunk belongs to the next thread: nothing of it is read here.
-        const bool last = k.last;
-        handover.put(Handover::kRead, c);
-        if (last) return;
-      }
-    } catch (...) {
-      handover.stop(std::current_exception());
-    }
-  });
-
-  std::thread writer([&] {
-    try {
-      int64_t done = 0;
-      for (;;) {
-        const int c = handover.take(Handover::kProcessed);
-        if (c < 0) return;
-        Chunk& k = chunks[c];
-        if (k.frames > 0) {
-          interleave(k, channels, written);
-          if (io.observe) {
-            for (int64_t at = 0, b = 0; at < k.frames; at += block, ++b) {
-              io.observe(k.asRead + at * channels, written + at * channels,
-                         std::min(block, k.frames - at), k.gains[b].first, k.gains[b].second);
-            }
-          }
-          if (io.writeBlockByBlock) {
-            for (int64_t at = 0; at < k.frames; at += block) {
-              io.write(written + at * channels, std::min(block, k.frames - at));
-            }
-          } else {
-            io.write(written, k.frames);
-          }
-          done += k.frames;
-          if (io.progress) io.progress(done);
-          measure(k.outL, k.outR, k.frames, out);
-          if (io.analyse) io.analyse(k.asRead, written, k.frames);
+  // Reading a free chunk (true: it holds the end of the input) and writing a processed one
+  // (true: it was the last).
+  const auto readChunk = [&](Chunk& k) {
+    fill(k, capacity, channels, io.read);
+    return k.last;
+  };
+  int64_t done = 0;
+  const auto writeChunk = [&](Chunk& k) {
+    if (k.frames > 0) {
+      const float* const written = k.written;
+      if (io.observe) {
+        for (int64_t at = 0, b = 0; at < k.frames; at += block, ++b) {
+          io.observe(k.asRead + at * channels, written + at * channels,
+                     std::min(block, k.frames - at), k.gains[b].first, k.gains[b].second);
         }
-        const bool last = k.last;
-        handover.put(Handover::kFree, c);
-        if (last) return;
       }
-    } catch (...) {
-      handover.stop(std::current_exception());
+      if (io.writeBlockByBlock) {
+        for (int64_t at = 0; at < k.frames; at += block) {
+          io.write(written + at * channels, std::min(block, k.frames - at));
+        }
+      } else {
+        io.write(written, k.frames);
+      }
+      done += k.frames;
+      if (io.progress) io.progress(done);
+      if (io.analyse) io.analyse(k.asRead, written, k.frames);
     }
-  });
+    return k.last;
+  };
+  // Once handed on, a chunk belongs to the next thread: nothing of it is read after put().
+  const auto guarded = [&](auto body) {
+    return [&handover, body] {
+      try {
+        body();
+      } catch (...) {
+        handover.stop(std::current_exception());
+      }
+    };
+  };
+  const auto readAll = [&] {
+    for (int c; (c = handover.take(Handover::kFree)) >= 0;) {
+      const bool last = readChunk(chunks[c]);
+      handover.put(Handover::kRead, c);
+      if (last) return;
+    }
+  };
+  const auto writeAll = [&] {
+    for (int c; (c = handover.take(Handover::kProcessed)) >= 0;) {
+      const bool last = writeChunk(chunks[c]);
+      handover.put(Handover::kFree, c);
+      if (last) return;
+    }
+  };
+  // One thread for both: it reads into every free chunk while the input lasts, then waits
+  // for the next processed chunk and writes it, which frees it to be read into again.
+  const auto readAndWriteAll = [&] {
+    bool inputDone = false;
+    for (;;) {
+      for (int c; !inputDone && (c = handover.tryTake(Handover::kFree)) >= 0;) {
+        inputDone = readChunk(chunks[c]);
+        handover.put(Handover::kRead, c);
+      }
+      const int c = handover.take(Handover::kProcessed);
+      if (c < 0) return;
+      const bool last = writeChunk(chunks[c]);
+      handover.put(Handover::kFree, c);
+      if (last) return;
+    }
+  };
+  std::thread reader, writer;
+  const int ioThreads = io.ioThreads != 0                          ? io.ioThreads
+                        : std::thread::hardware_concurrency() >= 3 ? 2
+                                                                   : 1;
+  if (ioThreads >= 2) {
+    reader = std::thread(guarded(readAll));
+    writer = std::thread(guarded(writeAll));
+  } else {
+    writer = std::thread(guarded(readAndWriteAll));
+  }
 
-  // The plug-in, here: block by block through each chunk.
+  // The plug-in, here: block by block through each chunk, with the chunk's layout changed
+  // and its levels measured on either side.
   try {
     for (;;) {
       const int c = handover.take(Handover::kRead);
       if (c < 0) break;
       Chunk& k = chunks[c];
+      deinterleave(k, channels);
+      measure(k.inL, k.inR, k.frames, in);
       for (int64_t at = 0, b = 0; at < k.frames; at += block, ++b) {
         const int64_t n = std::min(block, k.frames - at);
         float* inputs[2] = {k.inL + at, k.inR + at};
@@ -361,6 +429,8 @@ RenderStats renderThrough(host::PluginInstance& plugin, const RenderSettings& se
         k.gains[b] = {blockMin, blockMax};
         stats.frames += n;
       }
+      interleave(k, channels);
+      measure(k.outL, k.outR, k.frames, out);
       const bool last = k.last;
       handover.put(Handover::kProcessed, c);
       if (last) break;
@@ -368,7 +438,7 @@ RenderStats renderThrough(host::PluginInstance& plugin, const RenderSettings& se
   } catch (...) {
     handover.stop(std::current_exception());
   }
-  reader.join();
+  if (reader.joinable()) reader.join();
   writer.join();
   if (const std::exception_ptr error = handover.error()) std::rethrow_exception(error);
 

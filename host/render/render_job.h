@@ -55,8 +55,9 @@ using Analyse = std::function<void(const float* input, const float* output, int6
 
 // Where a render's audio comes from and goes, and who else sees it. The plug-in runs on
 // the thread that calls renderThrough while a reader thread reads ahead and a writer
-// thread writes behind it, a few hundred milliseconds of audio apart; each function is
-// called on the thread named, one call at a time, in the order of the audio.
+// thread writes behind it, a few hundred milliseconds of audio apart (or one thread does
+// both: see ioThreads); each function is called on the thread named, one call at a time,
+// in the order of the audio.
 struct RenderIo {
   ReadFrames read;    // reader thread
   WriteFrames write;  // writer thread: as much as is ready at a time, or block by block
@@ -64,6 +65,10 @@ struct RenderIo {
   Progress progress;               // writer thread, after each write (may be empty)
   Observe observe;                 // writer thread, block by block (may be empty)
   Analyse analyse;                 // writer thread, chunk by chunk (may be empty)
+  // Threads for reading and writing beside the plug-in's: 2, a reader and a writer; 1, one
+  // thread that is both; 0, 2 where there are three or more processors, else 1 (three busy
+  // threads on two processors spend much of their time handing them to each other).
+  int ioThreads = 0;
 };
 
 // Applies the settings, starts processing at `sampleRate`, runs every frame the reader
