@@ -142,8 +142,9 @@ class Engine {
   void updateAutoGain();
   void rebuildGainTable();
   // Kernels of the block loop: while ramps run, with fixed values, and with fixed values
-  // and none of the input filter, detector filters, expansion or direct curve.
-  static constexpr int kModeRamp = 0, kModeSteady = 1, kModePlain = 2;
+  // and none of the input filter, detector filters, expansion or direct curve; the last
+  // also for a block that starts with the adaptive smoother at rest (kModeSettled).
+  static constexpr int kModeRamp = 0, kModeSteady = 1, kModePlain = 2, kModeSettled = 3;
   void runBlock(const float* inL, const float* inR, float* outL, float* outR, int32_t frames);
   void runBlockAdding(const float* inL, const float* inR, float* outL, float* outR, int32_t frames);
   template <int kType>

@@ -60,8 +60,8 @@ TARVO_INLINE Pair attackFraction(const Envelopes& e, const Settings& p) {
 // (<= 1, smaller is more gain change). Returns the final gains.
 // kLazyAttack: the settings stay the same for the next sample, so its attack fraction
 // can be computed when it is needed (see Envelopes). kSameLanes: both lanes hold the same
-// (linked) gain.
-template <int kType, bool kLazyAttack, bool kSameLanes>
+// (linked) gain. kSettled: the block began with the smoother at rest (see below).
+template <int kType, bool kLazyAttack, bool kSameLanes, bool kSettled = false>
 TARVO_INLINE Pair runEnvelopes(Pair g, Envelopes& e, const Settings& p, const Constants& k) {
   const Pair main = e.releaseCoef;
   const Pair fast = e.fastReleaseCoef;
@@ -123,9 +123,18 @@ TARVO_INLINE Pair runEnvelopes(Pair g, Envelopes& e, const Settings& p, const Co
   }
 
   // Adaptive smoother: changes under 1 % glide with 2 ms, larger ones pass next sample.
+  // A gain that has reached its smoothed value in both lanes (a steady gain, such as 1
+  // below the threshold or in silence) gives d = 0 and the fraction exactly alpha2ms
+  // ((1 - 0) x alpha2ms + 0). In a block that began so (kSettled), that case is a branch,
+  // so the next sample's smoothing does not wait for this one's fraction; elsewhere the
+  // test would only add work to every sample.
   e.gainSmooth = (g - e.gainSmooth) * e.adaptAlpha + e.gainSmooth;
-  const Pair d = clamp01(splat(100.0f) * abs(g - e.gainSmooth));
-  e.adaptAlpha = (one - d) * splat(k.alpha2ms) + d;
+  if (kSettled && allEqual(g, e.gainSmooth)) {
+    e.adaptAlpha = splat(k.alpha2ms);
+  } else {
+    const Pair d = clamp01(splat(100.0f) * abs(g - e.gainSmooth));
+    e.adaptAlpha = (one - d) * splat(k.alpha2ms) + d;
+  }
   return e.gainSmooth;
 }
 

@@ -9,9 +9,9 @@
 //
 // Speed: each sample's chain is long (input stage, up to six release stages, attack,
 // timing, smoother, output stage), so its cost is mostly latency. The block loops
-//  - pick a kernel once per block, compiled for the release type, the link mode and
-//    whether ramps run or any filter, expansion or the direct curve is on, so that the
-//    loops test no fixed setting;
+//  - pick a kernel once per block, compiled for the release type, the link mode,
+//    whether ramps run or any filter, expansion or the direct curve is on, and whether
+//    the smoother starts the block at rest, so that the loops test no fixed setting;
 //  - while no ramp runs (nearly always), take every parameter and every value derived
 //    from parameters alone out of the loops; a ramp that ends inside a block hands the
 //    rest of the block to a kernel with fixed values;
@@ -56,7 +56,7 @@ TARVO_INLINE void Engine::kernel(const float* inLBuf, const float* inRBuf, float
   constexpr bool kRamp = kMode == kModeRamp;
   // kPlain: no input filter, detector EQ or detector high-pass, no expansion and a fresh
   // gain table, so none of them is tested per sample.
-  constexpr bool kPlain = kMode == kModePlain;
+  constexpr bool kPlain = kMode == kModePlain || kMode == kModeSettled;
 
   const Constants k{gainTable_, makeupGain_, alpha200ms_,           releaseTypeCoef_, coef3ms_,
                     alpha2ms_,  tableDirty_, stereoLinkMode() != 0, inputHighPass_,   eqLow_,
@@ -193,7 +193,8 @@ TARVO_INLINE void Engine::kernel(const float* inLBuf, const float* inRBuf, float
 
   const auto envelopeStage = [&](int32_t i, const Settings& p) TARVO_LAMBDA_INLINE {
     float* const g = gainRing + slot(i);
-    storePair(g, runEnvelopes<kType, !kRamp, !kBoth>(loadPair(g), env, p, k));
+    storePair(g,
+              runEnvelopes<kType, !kRamp, !kBoth, kMode == kModeSettled>(loadPair(g), env, p, k));
   };
 
   const auto outputStage = [&](int32_t i, const Settings& p) TARVO_LAMBDA_INLINE {

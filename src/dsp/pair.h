@@ -100,6 +100,10 @@ TARVO_INLINE bool allAtLeast(Pair a, Pair b) {
 TARVO_INLINE bool allPositive(Pair a) {
   return (_mm_movemask_ps(_mm_cmpgt_ps(a.v, _mm_setzero_ps())) & 3) == 3;
 }
+// Whether a == b in both the left and the right lane.
+TARVO_INLINE bool allEqual(Pair a, Pair b) {
+  return (_mm_movemask_ps(_mm_cmpeq_ps(a.v, b.v)) & 3) == 3;
+}
 // Whether a <= limit in both the left and the right lane (not where either is not a number).
 TARVO_INLINE bool allAtMost(Pair a, float limit) {
   return (_mm_movemask_ps(_mm_cmple_ps(a.v, _mm_set1_ps(limit))) & 3) == 3;
@@ -196,6 +200,9 @@ TARVO_INLINE bool allAtLeast(Pair a, Pair b) {
 }
 TARVO_INLINE bool allPositive(Pair a) {
   return a.l > 0.0f && a.r > 0.0f;
+}
+TARVO_INLINE bool allEqual(Pair a, Pair b) {
+  return a.l == b.l && a.r == b.r;
 }
 TARVO_INLINE bool allAtMost(Pair a, float limit) {
   return a.l <= limit && a.r <= limit;

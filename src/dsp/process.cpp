@@ -1,6 +1,8 @@
-// The block loops: the kernel for each block (by release type, link mode, and whether
-// ramps run or any filter, expansion or the direct curve is on), the adding loop, and the
-// host's audio calls.
+// The block loops: the kernel for each block (by release type, link mode, whether ramps
+// run or any filter, expansion or the direct curve is on, and whether the smoother is at
+// rest), the adding loop, and the host's audio calls.
+#include <type_traits>
+
 #include "dsp/kernel.h"
 
 namespace tarvo::dsp {
@@ -32,14 +34,24 @@ void Engine::runTypedOn(const float* inL, const float* inR, float* outL, float* 
   const bool plain = !tableDirty_ && !(currentValue_[kInputFilter] > 0.5f) &&
                      !(currentValue_[kDetEq] > 0.5f) && !(currentValue_[kDetFilter] > 0.5f) &&
                      !(currentValue_[kRatio] > 1.0f);
-  if (plain) {
+  // The smoother at rest: its last fraction was exactly alpha2ms (its gain had settled,
+  // as it does below the threshold and in silence), in each channel that runs.
+  const bool settled = envelope_[0].adaptAlpha == alpha2ms_ &&
+                       (link != kLinkOff || envelope_[1].adaptAlpha == alpha2ms_);
+  const auto runPlain = [&](auto mode) {
+    constexpr int kMode = decltype(mode)::value;
     if (link == kLinkOff) {
-      runKernelOn<kType, kLinkOff, kModePlain, kIsa>(inL, inR, outL, outR, rest);
+      runKernelOn<kType, kLinkOff, kMode, kIsa>(inL, inR, outL, outR, rest);
     } else if (link == kLinkHighest) {
-      runKernelOn<kType, kLinkHighest, kModePlain, kIsa>(inL, inR, outL, outR, rest);
+      runKernelOn<kType, kLinkHighest, kMode, kIsa>(inL, inR, outL, outR, rest);
     } else {
-      runKernelOn<kType, kLinkMix, kModePlain, kIsa>(inL, inR, outL, outR, rest);
+      runKernelOn<kType, kLinkMix, kMode, kIsa>(inL, inR, outL, outR, rest);
     }
+  };
+  if (plain && settled) {
+    runPlain(std::integral_constant<int, kModeSettled>{});
+  } else if (plain) {
+    runPlain(std::integral_constant<int, kModePlain>{});
   } else {
     if (link == kLinkOff) {
       runKernelOn<kType, kLinkOff, kModeSteady, kIsa>(inL, inR, outL, outR, rest);

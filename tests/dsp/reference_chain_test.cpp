@@ -49,7 +49,7 @@ Event suspend(int frame) {
   return {Event::Suspend, frame, 0, 0.0f};
 }
 
-enum class Input { Material, Silence, Faulty };
+enum class Input { Material, Silence, Faulty, LateStart };
 // What the case must show on the gain meters, so that it exercises the gain paths it is
 // meant to: some compression, some expansion, or no requirement.
 enum class Expect { Compress, Expand, Any };
@@ -92,6 +92,10 @@ std::vector<float> metersOf(const reference::Chain& r) {
 std::vector<float> inputOf(const Case& c, int frames, int channel) {
   if (c.input == Input::Silence) return std::vector<float>(frames, 0.0f);
   std::vector<float> s = test::programMaterial(frames, channel, c.rate);
+  if (c.input == Input::LateStart) {
+    // Silence with the gain at rest, then material from inside a block.
+    std::fill_n(s.begin(), frames / 3, 0.0f);
+  }
   if (c.input == Input::Faulty) {
     // Samples no host should send; the chain takes them as silence or at its input limit.
     const float faults[] = {std::numeric_limits<float>::quiet_NaN(),
@@ -413,6 +417,18 @@ TEST(ReferenceChain, GlidesAndProgramChanges) {
        Input::Material,
        48000.0f},
       {"silence", 13, {{kInputFilter, 1.0f}, {kOutputGain, 1.0f}}, {}, Expect::Any, Input::Silence},
+      {"silence, then material, Pumper",
+       13,
+       {{kReleaseType, test::kPumper}, {kThreshold, 0.5f}},
+       {},
+       Expect::Compress,
+       Input::LateStart},
+      {"silence, then material, Classic, link Off",
+       13,
+       {{kReleaseType, test::kClassic}, {kStereoLink, test::kLinkOff}, {kThreshold, 0.5f}},
+       {},
+       Expect::Compress,
+       Input::LateStart},
       {"faulty input",
        3,
        {{kStereoLink, test::kLinkOff}, {kDetFilter, 1.0f}, {kInputFilter, 1.0f}},
