@@ -4,6 +4,9 @@
 #include <xmmintrin.h>
 #define TARVO_HAVE_SSE 1
 #endif
+#if (defined(__i386__) || defined(__x86_64__)) && defined(__GNUC__)
+#define TARVO_HAVE_X87 1
+#endif
 
 namespace tarvo::dsp {
 namespace {
@@ -16,6 +19,12 @@ constexpr uint32_t kSseRoundingMask = 0x6000u;
 constexpr uint32_t kSseFlushToZero = 0x8000u;
 constexpr uint32_t kSseDenormalsAreZero = 0x0040u;
 #endif
+#ifdef TARVO_HAVE_X87
+// x87 control word: exception masks (bits 0..5), rounding control (bits 10..11, 00 =
+// nearest); the precision control is left as the host set it.
+constexpr uint16_t kX87ExceptionMasks = 0x003Fu;
+constexpr uint16_t kX87RoundingMask = 0x0C00u;
+#endif
 
 }  // namespace
 
@@ -23,13 +32,37 @@ void maskFloatingPointExceptions() {
 #ifdef TARVO_HAVE_SSE
   _mm_setcsr((_mm_getcsr() | kSseExceptionMasks) & ~kSseRoundingMask);
 #endif
-#if (defined(__i386__) || defined(__x86_64__)) && defined(__GNUC__)
-  // x87 control word: exception masks (bits 0..5), rounding control (bits 10..11, 00 =
-  // nearest); the precision control is left as the host set it.
+#ifdef TARVO_HAVE_X87
   uint16_t cw;
   __asm__ __volatile__("fnstcw %0" : "=m"(cw));
-  cw = static_cast<uint16_t>((cw | 0x003Fu) & ~0x0C00u);
+  cw = static_cast<uint16_t>((cw | kX87ExceptionMasks) & ~kX87RoundingMask);
   __asm__ __volatile__("fldcw %0" : : "m"(cw));
+#endif
+}
+
+FpEnvironmentGuard::FpEnvironmentGuard() {
+#ifdef TARVO_HAVE_SSE
+  savedSse_ = _mm_getcsr();
+  const uint32_t wanted = (savedSse_ | kSseExceptionMasks) & ~kSseRoundingMask;
+  sseChanged_ = wanted != savedSse_;
+  if (sseChanged_) _mm_setcsr(wanted);
+#endif
+#ifdef TARVO_HAVE_X87
+  __asm__ __volatile__("fnstcw %0" : "=m"(savedX87_));
+  uint16_t wanted87 = static_cast<uint16_t>((savedX87_ | kX87ExceptionMasks) & ~kX87RoundingMask);
+  x87Changed_ = wanted87 != savedX87_;
+  if (x87Changed_) __asm__ __volatile__("fldcw %0" : : "m"(wanted87));
+#endif
+}
+
+FpEnvironmentGuard::~FpEnvironmentGuard() {
+#ifdef TARVO_HAVE_SSE
+  if (sseChanged_) _mm_setcsr(savedSse_);
+#endif
+#ifdef TARVO_HAVE_X87
+  // The flags raised meanwhile are cleared first: under the caller's masks a pending one
+  // would trap at its next x87 instruction.
+  if (x87Changed_) __asm__ __volatile__("fnclex\n\tfldcw %0" : : "m"(savedX87_));
 #endif
 }
 

@@ -12,6 +12,24 @@ namespace tarvo::dsp {
 // traps. Called once when the library is loaded. Does nothing on other processors.
 void maskFloatingPointExceptions();
 
+// Scoped: the same masks and rounding as maskFloatingPointExceptions for the lifetime of
+// the object, around each audio call, since a host's audio thread may unmask exceptions
+// (a division by zero would then trap) or round otherwise (the results would change). A
+// control register is written only where it differs, and then the caller's is restored on
+// exit, flags included, so the host sees its own environment again.
+class FpEnvironmentGuard {
+ public:
+  FpEnvironmentGuard();
+  ~FpEnvironmentGuard();
+  FpEnvironmentGuard(const FpEnvironmentGuard&) = delete;
+  FpEnvironmentGuard& operator=(const FpEnvironmentGuard&) = delete;
+
+ private:
+  uint32_t savedSse_ = 0;
+  uint16_t savedX87_ = 0;
+  bool sseChanged_ = false, x87Changed_ = false;
+};
+
 // Current SSE control register (MXCSR), or 0 where there is none.
 uint32_t readSseControl();
 

@@ -3,6 +3,7 @@
 // rest), the adding loop, and the host's audio calls.
 #include <type_traits>
 
+#include "dsp/fp_control.h"
 #include "dsp/kernel.h"
 
 namespace tarvo::dsp {
@@ -108,6 +109,7 @@ void Engine::runBlockAdding(const float* inL, const float* inR, float* outL, flo
 }
 
 void Engine::process(float** inputs, float** outputs, int32_t sampleFrames, ParamStore& store) {
+  const FpEnvironmentGuard environment;
   updateBlock(store);
   if (sampleFrames <= 0 || inputs == nullptr || outputs == nullptr) return;
   if (!inputs[0] || !inputs[1] || !outputs[0] || !outputs[1]) return;
@@ -117,6 +119,7 @@ void Engine::process(float** inputs, float** outputs, int32_t sampleFrames, Para
 
 void Engine::processReplacing(float** inputs, float** outputs, int32_t sampleFrames,
                               ParamStore& store) {
+  const FpEnvironmentGuard environment;
   updateBlock(store);
   if (sampleFrames <= 0 || inputs == nullptr || outputs == nullptr) return;
   if (!inputs[0] || !inputs[1] || !outputs[0] || !outputs[1]) return;
