@@ -25,10 +25,6 @@ using v2d = double __attribute__((vector_size(16)));
 using v4f = float __attribute__((vector_size(16)));
 using v2f = float __attribute__((vector_size(8)));
 
-v2d splat(double x) {
-  return v2d{x, x};
-}
-
 constexpr double kNegativeInfinity = -std::numeric_limits<double>::infinity();
 
 // Denormal results are flushed to zero while measuring, as libebur128 does around its
@@ -371,44 +367,16 @@ class Meter {
   }
 
  private:
-  // `n` frames of each signal that stay inside the open segments; lanes: the channels.
+  // `n` frames of each signal that stay inside the open segments; lanes: the channels of
+  // both signals (input left, right, output left, right), one 256-bit vector where there
+  // are AVX registers and two 128-bit ones elsewhere, the same operations lane for lane.
   // Each frame waits for the one before; the term of the newest state goes last, so that
   // the wait is one multiply and one subtraction (libebur128 takes the terms the other way
   // round; the sums differ in the last bits of a double). The two signals' steps are
   // independent of each other, so the processor overlaps them.
   template <int kChannels>
-  static void filterBoth(Meter& a, const float* xa, Meter& b, const float* xb, int64_t n) {
-    const KWeighting& k = a.k_;
-    const v2d a1 = splat(k.a[1]), a2 = splat(k.a[2]), a3 = splat(k.a[3]), a4 = splat(k.a[4]);
-    const v2d b0 = splat(k.b[0]), b1 = splat(k.b[1]), b2 = splat(k.b[2]), b3 = splat(k.b[3]),
-              b4 = splat(k.b[4]);
-    struct State {
-      v2d v1, v2, v3, v4, sum;
-    };
-    const auto step = [&](State & t, v2d xi) __attribute__((always_inline)) {
-      const v2d v0 = xi - a4 * t.v4 - a3 * t.v3 - a2 * t.v2 - a1 * t.v1;
-      const v2d w = b0 * v0 + b1 * t.v1 + b2 * t.v2 + b3 * t.v3 + b4 * t.v4;
-      t.v4 = t.v3, t.v3 = t.v2, t.v2 = t.v1, t.v1 = v0;
-      t.sum += w * w;
-    };
-    const auto frame = [](const float* x, int64_t i) {
-      return kChannels == 2 ? v2d{x[2 * i], x[2 * i + 1]} : v2d{x[i], 0.0};
-    };
-    State sa{a.v1_, a.v2_, a.v3_, a.v4_, a.segment_};
-    State sb{b.v1_, b.v2_, b.v3_, b.v4_, b.segment_};
-    for (int64_t i = 0; i < n; ++i) {
-      step(sa, frame(xa, i));
-      step(sb, frame(xb, i));
-    }
-    a.v1_ = sa.v1, a.v2_ = sa.v2, a.v3_ = sa.v3, a.v4_ = sa.v4, a.segment_ = sa.sum;
-    b.v1_ = sb.v1, b.v2_ = sb.v2, b.v3_ = sb.v3, b.v4_ = sb.v4, b.segment_ = sb.sum;
-  }
-
-  // The same steps, lane for lane, with both signals' channels in the four lanes of one
-  // 256-bit vector (input left, right, output left, right): half the instructions.
-  template <int kChannels>
-  TARVO_TARGET_AVX static void filterBothAvx(Meter& a, const float* xa, Meter& b, const float* xb,
-                                             int64_t n) {
+  [[gnu::always_inline]] static void filterSpan(Meter& a, const float* xa, Meter& b,
+                                                const float* xb, int64_t n) {
     const KWeighting& k = a.k_;
     const v4d a1 = v4d{} + k.a[1], a2 = v4d{} + k.a[2], a3 = v4d{} + k.a[3], a4 = v4d{} + k.a[4];
     const v4d b0 = v4d{} + k.b[0], b1 = v4d{} + k.b[1], b2 = v4d{} + k.b[2], b3 = v4d{} + k.b[3],
@@ -433,6 +401,16 @@ class Meter {
     a.v4_ = __builtin_shufflevector(v4, v4, 0, 1), b.v4_ = __builtin_shufflevector(v4, v4, 2, 3);
     a.segment_ = __builtin_shufflevector(sum, sum, 0, 1);
     b.segment_ = __builtin_shufflevector(sum, sum, 2, 3);
+  }
+
+  template <int kChannels>
+  static void filterBoth(Meter& a, const float* xa, Meter& b, const float* xb, int64_t n) {
+    filterSpan<kChannels>(a, xa, b, xb, n);
+  }
+  template <int kChannels>
+  TARVO_TARGET_AVX static void filterBothAvx(Meter& a, const float* xa, Meter& b, const float* xb,
+                                             int64_t n) {
+    filterSpan<kChannels>(a, xa, b, xb, n);
   }
 
   void closeSegment() {

@@ -6,12 +6,12 @@
 #include <condition_variable>
 #include <cstring>
 #include <exception>
-#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <thread>
 
 #include "render/cpu_features.h"
+#include "render/sample_peak.h"
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -152,19 +152,18 @@ struct Levels {
   int64_t overFullScale = 0;
 };
 
-// The levels of the two channels the plug-in sees (mono: the same samples twice), in one
-// pass. Each frame's term is a * a + b * b in double, as always; the terms are summed in
-// four running sums (frames 4k, 4k + 1, 4k + 2 and 4k + 3), so that the additions do not
-// wait on each other frame after frame. That changes the RMS figures only in the last bits
-// of a double, far below the hundredths of a dB they are printed to. The peak passes over
-// NaNs, as std::max does.
+// The levels of the two channels the plug-in sees (mono: the same samples twice). Each
+// frame's term is a * a + b * b in double, as always; the terms are summed in four running
+// sums (frames 4k, 4k + 1, 4k + 2 and 4k + 3), so that the additions do not wait on each
+// other frame after frame. That changes the RMS figures only in the last bits of a double,
+// far below the hundredths of a dB they are printed to.
 [[gnu::always_inline]] inline void measureSpan(const float* left, const float* right, int64_t n,
                                                Levels& levels) {
   using v4d = double __attribute__((vector_size(32)));
-  using v4i = int32_t __attribute__((vector_size(16)));
+  const float peak = std::max(largestMagnitude(left, n, &levels.overFullScale),
+                              largestMagnitude(right, n, &levels.overFullScale));
+  levels.peak = std::max<double>(levels.peak, peak);
   v4d sums{};
-  v4f best{};
-  v4i above{};  // samples above full scale, per lane: a true comparison is -1
   int64_t i = 0;
   for (; i + 4 <= n; i += 4) {
     v4f l, r;
@@ -172,27 +171,13 @@ struct Levels {
     std::memcpy(&r, right + i, sizeof r);
     const v4d a = __builtin_convertvector(l, v4d), b = __builtin_convertvector(r, v4d);
     sums += a * a + b * b;
-    l = l < 0 ? -l : l;
-    r = r < 0 ? -r : r;
-    best = l > best ? l : best;
-    best = r > best ? r : best;
-    above -= l > 1.0f;
-    above -= r > 1.0f;
   }
   double squares = levels.squares + ((sums[0] + sums[1]) + (sums[2] + sums[3]));
-  float peak = std::max(std::max(best[0], best[1]), std::max(best[2], best[3]));
-  int64_t over = int64_t{above[0]} + above[1] + above[2] + above[3];
   for (; i < n; ++i) {
     const double a = left[i], b = right[i];
     squares += a * a + b * b;
-    for (const float v : {std::fabs(left[i]), std::fabs(right[i])}) {
-      if (v > peak) peak = v;
-      over += v > 1.0f;
-    }
   }
   levels.squares = squares;
-  levels.peak = std::max<double>(levels.peak, peak);
-  levels.overFullScale += over;
 }
 
 // Two builds: the baseline, and 256-bit vectors where the processor has them (the same

@@ -18,24 +18,31 @@ constexpr uint32_t kSseExceptionMasks = 0x1F80u;
 constexpr uint32_t kSseRoundingMask = 0x6000u;
 constexpr uint32_t kSseFlushToZero = 0x8000u;
 constexpr uint32_t kSseDenormalsAreZero = 0x0040u;
+// The register with every exception masked and rounding to nearest.
+uint32_t maskedSse(uint32_t csr) {
+  return (csr | kSseExceptionMasks) & ~kSseRoundingMask;
+}
 #endif
 #ifdef TARVO_HAVE_X87
 // x87 control word: exception masks (bits 0..5), rounding control (bits 10..11, 00 =
 // nearest); the precision control is left as the host set it.
 constexpr uint16_t kX87ExceptionMasks = 0x003Fu;
 constexpr uint16_t kX87RoundingMask = 0x0C00u;
+uint16_t maskedX87(uint16_t cw) {
+  return static_cast<uint16_t>((cw | kX87ExceptionMasks) & ~kX87RoundingMask);
+}
 #endif
 
 }  // namespace
 
 void maskFloatingPointExceptions() {
 #ifdef TARVO_HAVE_SSE
-  _mm_setcsr((_mm_getcsr() | kSseExceptionMasks) & ~kSseRoundingMask);
+  _mm_setcsr(maskedSse(_mm_getcsr()));
 #endif
 #ifdef TARVO_HAVE_X87
   uint16_t cw;
   __asm__ __volatile__("fnstcw %0" : "=m"(cw));
-  cw = static_cast<uint16_t>((cw | kX87ExceptionMasks) & ~kX87RoundingMask);
+  cw = maskedX87(cw);
   __asm__ __volatile__("fldcw %0" : : "m"(cw));
 #endif
 }
@@ -43,13 +50,13 @@ void maskFloatingPointExceptions() {
 FpEnvironmentGuard::FpEnvironmentGuard() {
 #ifdef TARVO_HAVE_SSE
   savedSse_ = _mm_getcsr();
-  const uint32_t wanted = (savedSse_ | kSseExceptionMasks) & ~kSseRoundingMask;
+  const uint32_t wanted = maskedSse(savedSse_);
   sseChanged_ = wanted != savedSse_;
   if (sseChanged_) _mm_setcsr(wanted);
 #endif
 #ifdef TARVO_HAVE_X87
   __asm__ __volatile__("fnstcw %0" : "=m"(savedX87_));
-  uint16_t wanted87 = static_cast<uint16_t>((savedX87_ | kX87ExceptionMasks) & ~kX87RoundingMask);
+  uint16_t wanted87 = maskedX87(savedX87_);
   x87Changed_ = wanted87 != savedX87_;
   if (x87Changed_) __asm__ __volatile__("fldcw %0" : : "m"(wanted87));
 #endif
