@@ -26,12 +26,20 @@ struct Envelopes {
 };
 
 // Release step: a falling input u is followed at once, a rising one with the pole c:
-// "if u > s then s = (s - u) * c + u, else s = u". With 0 <= c <= 1 the step lies at or
-// below u when u > s (its increment (s - u) * c is not positive) and at or above u
-// otherwise, so the rule is the smaller of the step and u; that also holds when a value
-// is not a number, which both forms pass on from u or from the step.
+// "if u > s then s = (s - u) * c + u, else s = u". The pole is never negative nor a NaN
+// (a set pole, or a weighted mean of two), so the step lies at or below u when u > s (its
+// increment (s - u) * c is not positive) and at or above u otherwise: the rule is the
+// smaller of the step and u; that also holds when a value is not a number, which both
+// forms pass on from u or from the step. While the stage releases (u > s in both lanes,
+// the usual case) the step is that smaller value; there a branch takes it, so that the
+// next stage does not wait for the comparison. That matters where the program-dependent
+// timing moves the pole: the next sample's cascade then waits for this sample's.
 TARVO_INLINE void releaseStep(Pair u, Pair& s, Pair c) {
-  s = lesserOf((s - u) * c + u, u);
+  if (allGreater(u, s)) {
+    s = (s - u) * c + u;
+  } else {
+    s = lesserOf((s - u) * c + u, u);
+  }
 }
 
 // Release stages kFrom .. kTo - 1 of e in series with the pole c, the first following u;
@@ -105,13 +113,22 @@ TARVO_INLINE Pair runEnvelopes(Pair g, Envelopes& e, const Settings& p, const Co
   if (!(allAtLeast(g, e.gainAvg) && allPositive(e.gainAvg))) {
     w = splat(p.pdeW) * (one - g / e.gainAvg);
   }
-  if (anyPositive(w)) {
-    // With the same value in both lanes, w is positive: only the upper bound can apply.
-    const Pair wc = kSameLanes ? lesserOf(w, one) : clamp01(w);
+  // The poles from w limited to [0, 1]. A w within (0, 1] in both lanes, the usual case
+  // when it is positive, needs no limit, and a branch spares the chain to the next
+  // sample's poles the limit's steps.
+  const auto setPoles = [&](Pair wc) TARVO_LAMBDA_INLINE {
     const Pair fromW = wc * splat(k.coef3ms);
     const Pair rest = one - wc;
     e.releaseCoef = fromW + rest * splat(p.relPole);
     e.fastReleaseCoef = fromW + rest * splat(k.typePole);
+  };
+  if (anyPositive(w)) {
+    if ((kSameLanes || allPositive(w)) && allAtMost(w, 1.0f)) {
+      setPoles(w);
+    } else {
+      // With the same value in both lanes, w is positive: only the upper bound can apply.
+      setPoles(kSameLanes ? lesserOf(w, one) : clamp01(w));
+    }
   } else {
     e.releaseCoef = splat(p.relPole);
     e.fastReleaseCoef = splat(k.typePole);
@@ -123,17 +140,23 @@ TARVO_INLINE Pair runEnvelopes(Pair g, Envelopes& e, const Settings& p, const Co
   }
 
   // Adaptive smoother: changes under 1 % glide with 2 ms, larger ones pass next sample.
+  // The next fraction is (1 - d) x alpha2ms + d, with d = 100 |g - s| limited to [0, 1].
   // A gain that has reached its smoothed value in both lanes (a steady gain, such as 1
   // below the threshold or in silence) gives d = 0 and the fraction exactly alpha2ms
   // ((1 - 0) x alpha2ms + 0). In a block that began so (kSettled), that case is a branch,
   // so the next sample's smoothing does not wait for this one's fraction; elsewhere the
-  // test would only add work to every sample.
+  // test would only add work to every sample. Otherwise, a d of at most 1 in both lanes
+  // (the usual case) is its own limit, which a branch leaves out of that chain.
   e.gainSmooth = (g - e.gainSmooth) * e.adaptAlpha + e.gainSmooth;
+  const auto setFraction = [&](Pair d) TARVO_LAMBDA_INLINE {
+    e.adaptAlpha = (one - d) * splat(k.alpha2ms) + d;
+  };
   if (kSettled && allEqual(g, e.gainSmooth)) {
     e.adaptAlpha = splat(k.alpha2ms);
+  } else if (const Pair d = splat(100.0f) * abs(g - e.gainSmooth); allAtMost(d, 1.0f)) {
+    setFraction(d);
   } else {
-    const Pair d = clamp01(splat(100.0f) * abs(g - e.gainSmooth));
-    e.adaptAlpha = (one - d) * splat(k.alpha2ms) + d;
+    setFraction(clamp01(d));
   }
   return e.gainSmooth;
 }

@@ -38,9 +38,6 @@
 #include "dsp/pair.h"
 #include "params/param_table.h"
 
-// Lambdas of the kernel are always inlined, so their captured state stays in registers.
-#define TARVO_LAMBDA_INLINE __attribute__((always_inline))
-
 namespace tarvo::dsp {
 
 // This header is the private half of process.cpp.

@@ -16,6 +16,8 @@
 #include "dsp/input_guard.h"
 
 #define TARVO_INLINE [[gnu::always_inline]] inline
+// Lambdas of the kernel are always inlined, so their captured state stays in registers.
+#define TARVO_LAMBDA_INLINE __attribute__((always_inline))
 
 namespace tarvo::dsp::chain {
 
@@ -95,6 +97,10 @@ TARVO_INLINE bool anyPositive(Pair a) {
 // Whether a >= b in both the left and the right lane.
 TARVO_INLINE bool allAtLeast(Pair a, Pair b) {
   return (_mm_movemask_ps(_mm_cmpge_ps(a.v, b.v)) & 3) == 3;
+}
+// Whether a > b in both the left and the right lane.
+TARVO_INLINE bool allGreater(Pair a, Pair b) {
+  return (_mm_movemask_ps(_mm_cmpgt_ps(a.v, b.v)) & 3) == 3;
 }
 // Whether both the left and the right lane are greater than 0.
 TARVO_INLINE bool allPositive(Pair a) {
@@ -197,6 +203,9 @@ TARVO_INLINE bool anyPositive(Pair a) {
 }
 TARVO_INLINE bool allAtLeast(Pair a, Pair b) {
   return a.l >= b.l && a.r >= b.r;
+}
+TARVO_INLINE bool allGreater(Pair a, Pair b) {
+  return a.l > b.l && a.r > b.r;
 }
 TARVO_INLINE bool allPositive(Pair a) {
   return a.l > 0.0f && a.r > 0.0f;
