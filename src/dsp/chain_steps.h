@@ -72,18 +72,22 @@ TARVO_INLINE Pair firstOrder(Pair x, PairD& s, const FirstOrderPair& c) {
   return y;
 }
 
-// Detector EQ on both channels: each band's section output, scaled by its gain minus 1,
-// is added to the detector signal, band after band (low, mid, high). The mid band's b1 is
-// 0; its product 0 x s1 is kept, as it decides the sign of a zero result and passes a
-// non-finite delay value on.
+// One band of the detector EQ on both channels: the band's section output, scaled by its
+// gain minus 1 (g), is added to the detector signal. The bands run in series, low, mid,
+// high. The mid band's b1 is 0; its product 0 x s1 is kept, as it decides the sign of a
+// zero result and passes a non-finite delay value on.
 struct EqDelays {
   PairD low1, low2, mid1, mid2, high1, high2;
 };
-TARVO_INLINE Pair detectorEq(Pair v, EqDelays& s, const Settings& p, const Constants& k) {
-  PairD x = widen(v);
-  x = widen(narrow(x + splatD(p.lowG) * biquad(x, s.low1, s.low2, k.eqLow)));
-  x = widen(narrow(x + splatD(p.midG) * biquad(x, s.mid1, s.mid2, k.eqMid)));
-  return narrow(x + splatD(p.highG) * biquad(x, s.high1, s.high2, k.eqHigh));
+TARVO_INLINE Pair eqBand(Pair v, PairD& s1, PairD& s2, const BiquadPair& c, double g) {
+  const PairD x = widen(v);
+  return narrow(x + splatD(g) * biquad(x, s1, s2, c));
+}
+template <int kBand>
+TARVO_INLINE Pair eqBand(Pair v, EqDelays& s, const Settings& p, const Constants& k) {
+  if constexpr (kBand == 0) return eqBand(v, s.low1, s.low2, k.eqLow, p.lowG);
+  if constexpr (kBand == 1) return eqBand(v, s.mid1, s.mid2, k.eqMid, p.midG);
+  if constexpr (kBand == 2) return eqBand(v, s.high1, s.high2, k.eqHigh, p.highG);
 }
 
 // Static gain of one level from the table, or directly while the table is stale or

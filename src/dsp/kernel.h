@@ -15,7 +15,7 @@
 //  - while no ramp runs (nearly always), take every parameter and every value derived
 //    from parameters alone out of the loops; a ramp that ends inside a block hands the
 //    rest of the block to a kernel with fixed values;
-//  - run the chain as five stages interleaved across samples (see runKernel), so that
+//  - run the chain as stages interleaved across samples (see runKernel), so that
 //    the recurrences of different stages overlap in the processor;
 //  - process left and right in the two lanes of one SSE2 register (the envelopes too;
 //    a linked pair repeats the left channel in the right lane), the filters in the two
@@ -122,22 +122,30 @@ TARVO_INLINE void Engine::kernel(const float* inLBuf, const float* inRBuf, float
   Pair inM = loadMeters(inMeter_), outM = loadMeters(outMeter_), grM = loadMeters(grMeter_);
   Pair grLow = loadMeters(grLow_), grHigh = loadMeters(grHigh_);
 
-  // The chain in five stages: the input stage (noise, gains, input high-pass), the
-  // detector EQ, the detector high-pass with the gain computer, the envelopes and the
-  // output stage. Each stage carries its own recurrences from sample to sample (filter
+  // The chain in stages: the input stage (noise, gains), the input high-pass, the
+  // detector EQ's three bands, the detector high-pass, the gain computer, the envelopes
+  // and the output stage. Each stage carries its own recurrences from sample to sample (filter
   // delays, meters, envelope stages, smoother), and none feeds back into an earlier one,
-  // so the five run interleaved, each kLag samples behind the one before it: one loop
-  // iteration then holds five independent chains of work that the processor overlaps,
-  // where the whole chain on one sample would run them one after another. The stages
-  // hand audio, detector values, gains and (while ramps run) the sample's settings on
-  // through small rings.
+  // so they run interleaved, each some samples behind the one before it: one loop
+  // iteration then holds independent chains of work that the processor overlaps, where
+  // the whole chain on one sample would run them one after another. The stages hand
+  // audio, detector values, gains and (while ramps run) the sample's settings on through
+  // small rings.
+  // The processor keeps only so many instructions in flight (about two iterations' worth
+  // with every filter on), and an iteration cannot leave until its longest chain is done.
+  // The filters therefore run one section per stage, two samples apart: the EQ's three
+  // bands in series would make one chain three sections long.
   // While ramps run the curve is mostly evaluated directly, through calls to the maths
-  // library that keep fewer values in registers: there the first three stages run
-  // together on each sample, with the envelopes 8 and the output 16 behind.
+  // library that keep fewer values in registers: there the stages up to the gain computer
+  // run together on each sample, with the envelopes 8 and the output 16 behind.
   constexpr int32_t kLag = 4;
-  constexpr int32_t kEqLag = kRamp ? 0 : kLag, kGainLag = kRamp ? 0 : 2 * kLag;
-  constexpr int32_t kEnvelopeLag = kRamp ? 8 : 3 * kLag, kLast = 4 * kLag;
-  constexpr int32_t kRing = 32;  // > kLast, a power of two
+  constexpr int32_t kBandLag = kRamp || kPlain ? 0 : 2;
+  constexpr int32_t kEqLag = kRamp ? 0 : kLag, kDetHpLag = kEqLag + 3 * kBandLag;
+  constexpr int32_t kGainLag = kRamp ? 0 : kDetHpLag + (kPlain ? kLag : kBandLag);
+  constexpr int32_t kEnvelopeLag = kRamp ? 8 : kGainLag + kLag;
+  constexpr int32_t kLast = kRamp ? 16 : kEnvelopeLag + kLag;
+  constexpr int32_t kRing = 32;  // a power of two
+  static_assert(kLast < kRing);
   float audioRing[2 * kRing], detectRing[2 * kRing], gainRing[2 * kRing];
   const auto slot = [](int32_t i) { return 2 * (i & (kRing - 1)); };
 
@@ -151,28 +159,38 @@ TARVO_INLINE void Engine::kernel(const float* inLBuf, const float* inRBuf, float
     // Noise, one value for both channels, then input gain and balance.
     seed = nextNoiseSeed(seed);
     const Pair bal = kRamp ? pairOf(p.oneMinusBalance, p.onePlusBalance) : balance;
-    Pair a = x * splat(p.inGain) * bal + splat(noiseSample(seed));
+    storePair(audioRing + slot(i), x * splat(p.inGain) * bal + splat(noiseSample(seed)));
+  };
 
-    // 20 Hz input high-pass on the audio itself.
+  // 20 Hz input high-pass on the audio itself.
+  const auto inputHpStage = [&](int32_t i, const Settings& p) TARVO_LAMBDA_INLINE {
     if (!kPlain && p.inputFilter) {
-      a = narrow(biquad(widen(a), hp1, hp2, k.inputHighPass));
+      float* const a = audioRing + slot(i);
+      storePair(a, narrow(biquad(widen(loadPair(a)), hp1, hp2, k.inputHighPass)));
     }
-    storePair(audioRing + slot(i), a);
   };
 
-  // Detector copy of the audio and the detector EQ.
-  const auto eqStage = [&](int32_t i, const Settings& p) TARVO_LAMBDA_INLINE {
+  // Detector copy of the audio and the detector EQ's band kBand (0 low, 1 mid, 2 high).
+  const auto eqStage = [&](int32_t i, const Settings& p, auto band) TARVO_LAMBDA_INLINE {
     if constexpr (!kPlain) {
-      Pair d = loadPair(audioRing + slot(i));
-      if (p.detEq) d = detectorEq(d, eq, p, k);
-      storePair(detectRing + slot(i), d);
+      constexpr int kBand = decltype(band)::value;
+      Pair d = loadPair((kBand == 0 ? audioRing : detectRing) + slot(i));
+      if (p.detEq) d = eqBand<kBand>(d, eq, p, k);
+      if (kBand == 0 || p.detEq) storePair(detectRing + slot(i), d);
     }
   };
 
-  // Detector high-pass, rectification, input meters and gain computer.
+  // Detector high-pass.
+  const auto detHpStage = [&](int32_t i, const Settings& p) TARVO_LAMBDA_INLINE {
+    if (!kPlain && p.detFilter) {
+      float* const d = detectRing + slot(i);
+      storePair(d, firstOrder(loadPair(d), detHp, k.detectorHighPass));
+    }
+  };
+
+  // Rectification, input meters and gain computer.
   const auto gainStage = [&](int32_t i, const Settings& p) TARVO_LAMBDA_INLINE {
-    Pair d = loadPair((kPlain ? audioRing : detectRing) + slot(i));
-    if (!kPlain && p.detFilter) d = firstOrder(d, detHp, k.detectorHighPass);
+    const Pair d = loadPair((kPlain ? audioRing : detectRing) + slot(i));
 
     // Rectification and input meters (before the link).
     const Pair lv = rectify(d);
@@ -258,7 +276,14 @@ TARVO_INLINE void Engine::kernel(const float* inLBuf, const float* inRBuf, float
       return !decltype(checked)::value || (i >= 0 && i < frames);
     };
     if (active(t)) enter(t);
-    if (active(t - kEqLag)) eqStage(t - kEqLag, settingsOf(t - kEqLag));
+    if (active(t - kBandLag)) inputHpStage(t - kBandLag, settingsOf(t - kBandLag));
+    if (active(t - kEqLag))
+      eqStage(t - kEqLag, settingsOf(t - kEqLag), std::integral_constant<int, 0>{});
+    constexpr int32_t kMid = kEqLag + kBandLag, kHigh = kEqLag + 2 * kBandLag;
+    if (active(t - kMid)) eqStage(t - kMid, settingsOf(t - kMid), std::integral_constant<int, 1>{});
+    if (active(t - kHigh))
+      eqStage(t - kHigh, settingsOf(t - kHigh), std::integral_constant<int, 2>{});
+    if (active(t - kDetHpLag)) detHpStage(t - kDetHpLag, settingsOf(t - kDetHpLag));
     if (active(t - kGainLag)) gainStage(t - kGainLag, settingsOf(t - kGainLag));
     if (active(t - kEnvelopeLag)) envelopeStage(t - kEnvelopeLag, settingsOf(t - kEnvelopeLag));
     if (active(t - kLast)) outputStage(t - kLast, settingsOf(t - kLast));
