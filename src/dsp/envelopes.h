@@ -33,9 +33,11 @@ struct Envelopes {
 // forms pass on from u or from the step. While the stage releases (u > s in both lanes,
 // the usual case) the step is that smaller value; there a branch takes it, so that the
 // next stage does not wait for the comparison. That matters where the program-dependent
-// timing moves the pole: the next sample's cascade then waits for this sample's.
+// timing moves the pole: the next sample's cascade then waits for this sample's. Blocks
+// that begin at rest (kSettled), where the stages mostly stand still at u, skip the test.
+template <bool kSettled>
 TARVO_INLINE void releaseStep(Pair u, Pair& s, Pair c) {
-  if (allGreater(u, s)) {
+  if (!kSettled && allGreater(u, s)) {
     s = (s - u) * c + u;
   } else {
     s = lesserOf((s - u) * c + u, u);
@@ -44,12 +46,12 @@ TARVO_INLINE void releaseStep(Pair u, Pair& s, Pair c) {
 
 // Release stages kFrom .. kTo - 1 of e in series with the pole c, the first following u;
 // returns the last stage.
-template <int kFrom, int kTo>
+template <int kFrom, int kTo, bool kSettled>
 TARVO_INLINE Pair cascade(Pair u, Envelopes& e, Pair c) {
   // Unrolled whole, so that the stages stay in registers rather than in memory.
 #pragma GCC unroll 6
   for (int i = kFrom; i < kTo; ++i) {
-    releaseStep(u, e.stage[i], c);
+    releaseStep<kSettled>(u, e.stage[i], c);
     u = e.stage[i];
   }
   return u;
@@ -75,18 +77,18 @@ TARVO_INLINE Pair runEnvelopes(Pair g, Envelopes& e, const Settings& p, const Co
   const Pair fast = e.fastReleaseCoef;
   const Pair one = splat(1.0f);
   if constexpr (kType == 0) {  // "Opto": two fast stages, then the main and the Release2 paths
-    const Pair fastOut = cascade<0, 2>(g, e, fast);
-    releaseStep(fastOut, e.stage[2], main);
-    releaseStep(fastOut, e.stage[3], splat(p.rel2));
+    const Pair fastOut = cascade<0, 2, kSettled>(g, e, fast);
+    releaseStep<kSettled>(fastOut, e.stage[2], main);
+    releaseStep<kSettled>(fastOut, e.stage[3], splat(p.rel2));
     g = splat(p.oneMinusMix2) * e.stage[2] + splat(p.mix2) * e.stage[3];
   } else if constexpr (kType == 1) {  // "Pumper": six main stages in series
-    g = cascade<0, 6>(g, e, main);
+    g = cascade<0, 6, kSettled>(g, e, main);
   } else if constexpr (kType == 2) {  // "Smooth 2": five fast stages, then a main stage
-    g = cascade<5, 6>(cascade<0, 5>(g, e, fast), e, main);
+    g = cascade<5, 6, kSettled>(cascade<0, 5, kSettled>(g, e, fast), e, main);
   } else if constexpr (kType == 3) {  // "Smooth 1": two fast stages, then a main stage
-    g = cascade<2, 3>(cascade<0, 2>(g, e, fast), e, main);
+    g = cascade<2, 3, kSettled>(cascade<0, 2, kSettled>(g, e, fast), e, main);
   } else if constexpr (kType == 4) {  // "Classic": one main stage
-    g = cascade<0, 1>(g, e, main);
+    g = cascade<0, 1, kSettled>(g, e, main);
   }
 
   // Attack: a rising gain passes, a falling gain is slowed by the attack fraction. The
