@@ -66,11 +66,11 @@ TARVO_INLINE Pair attackFraction(const Envelopes& e, const Settings& p) {
   return (one - f) * splat(p.attack) + f;
 }
 
-// Release cascade, attack, program-dependent timing and adaptive smoother on the gains g
-// (<= 1, smaller is more gain change). Returns the final gains.
+// Release cascade, attack and program-dependent timing on the gains g (<= 1, smaller is
+// more gain change). Returns the attack stage, which smoothGain takes on.
 // kLazyAttack: the settings stay the same for the next sample, so its attack fraction
 // can be computed when it is needed (see Envelopes). kSameLanes: both lanes hold the same
-// (linked) gain. kSettled: the block began with the smoother at rest (see below).
+// (linked) gain. kSettled: the block began with the smoother at rest (see smoothGain).
 template <int kType, bool kLazyAttack, bool kSameLanes, bool kSettled = false>
 TARVO_INLINE Pair runEnvelopes(Pair g, Envelopes& e, const Settings& p, const Constants& k) {
   const Pair main = e.releaseCoef;
@@ -140,15 +140,22 @@ TARVO_INLINE Pair runEnvelopes(Pair g, Envelopes& e, const Settings& p, const Co
   } else {
     e.attackCoef = attackFraction(e, p);
   }
+  return g;
+}
 
-  // Adaptive smoother: changes under 1 % glide with 2 ms, larger ones pass next sample.
-  // The next fraction is (1 - d) x alpha2ms + d, with d = 100 |g - s| limited to [0, 1].
-  // A gain that has reached its smoothed value in both lanes (a steady gain, such as 1
-  // below the threshold or in silence) gives d = 0 and the fraction exactly alpha2ms
-  // ((1 - 0) x alpha2ms + 0). In a block that began so (kSettled), that case is a branch,
-  // so the next sample's smoothing does not wait for this one's fraction; elsewhere the
-  // test would only add work to every sample. Otherwise, a d of at most 1 in both lanes
-  // (the usual case) is its own limit, which a branch leaves out of that chain.
+// Adaptive smoother on the attack stage's gains g: changes under 1 % glide with 2 ms,
+// larger ones pass next sample. Returns the final gains. Its state depends on nothing
+// after g, so the kernels run it as a stage of its own, behind the envelopes.
+// The next fraction is (1 - d) x alpha2ms + d, with d = 100 |g - s| limited to [0, 1].
+// A gain that has reached its smoothed value in both lanes (a steady gain, such as 1
+// below the threshold or in silence) gives d = 0 and the fraction exactly alpha2ms
+// ((1 - 0) x alpha2ms + 0). In a block that began so (kSettled), that case is a branch,
+// so the next sample's smoothing does not wait for this one's fraction; elsewhere the
+// test would only add work to every sample. Otherwise, a d of at most 1 in both lanes
+// (the usual case) is its own limit, which a branch leaves out of that chain.
+template <bool kSettled>
+TARVO_INLINE Pair smoothGain(Pair g, Envelopes& e, const Constants& k) {
+  const Pair one = splat(1.0f);
   e.gainSmooth = (g - e.gainSmooth) * e.adaptAlpha + e.gainSmooth;
   const auto setFraction = [&](Pair d) TARVO_LAMBDA_INLINE {
     e.adaptAlpha = (one - d) * splat(k.alpha2ms) + d;

@@ -123,18 +123,19 @@ TARVO_INLINE void Engine::kernel(const float* inLBuf, const float* inRBuf, float
   Pair grLow = loadMeters(grLow_), grHigh = loadMeters(grHigh_);
 
   // The chain in stages: the input stage (noise, gains), the input high-pass, the
-  // detector EQ's three bands, the detector high-pass, the gain computer, the envelopes
-  // and the output stage. Each stage carries its own recurrences from sample to sample (filter
-  // delays, meters, envelope stages, smoother), and none feeds back into an earlier one,
-  // so they run interleaved, each some samples behind the one before it: one loop
+  // detector EQ's three bands, the detector high-pass, the gain computer, the envelopes,
+  // the adaptive smoother and the output stage. Each stage carries its own recurrences from sample
+  // to sample (filter delays, meters, envelope stages, smoother), and none feeds back into an
+  // earlier one, so they run interleaved, each some samples behind the one before it: one loop
   // iteration then holds independent chains of work that the processor overlaps, where
   // the whole chain on one sample would run them one after another. The stages hand
   // audio, detector values, gains and (while ramps run) the sample's settings on through
   // small rings.
   // The processor keeps only so many instructions in flight (about two iterations' worth
   // with every filter on), and an iteration cannot leave until its longest chain is done.
-  // The filters therefore run one section per stage, two samples apart: the EQ's three
-  // bands in series would make one chain three sections long.
+  // The filters therefore run one section per stage, two samples apart (the EQ's three
+  // bands in series would make one chain three sections long), and the smoother runs two
+  // samples behind the envelopes.
   // While ramps run the curve is mostly evaluated directly, through calls to the maths
   // library that keep fewer values in registers: there the stages up to the gain computer
   // run together on each sample, with the envelopes 8 and the output 16 behind.
@@ -143,7 +144,8 @@ TARVO_INLINE void Engine::kernel(const float* inLBuf, const float* inRBuf, float
   constexpr int32_t kEqLag = kRamp ? 0 : kLag, kDetHpLag = kEqLag + 3 * kBandLag;
   constexpr int32_t kGainLag = kRamp ? 0 : kDetHpLag + (kPlain ? kLag : kBandLag);
   constexpr int32_t kEnvelopeLag = kRamp ? 8 : kGainLag + kLag;
-  constexpr int32_t kLast = kRamp ? 16 : kEnvelopeLag + kLag;
+  constexpr int32_t kSmoothLag = kEnvelopeLag + (kRamp ? 0 : 2);
+  constexpr int32_t kLast = kRamp ? 16 : kSmoothLag + kLag;
   constexpr int32_t kRing = 32;  // a power of two
   static_assert(kLast < kRing);
   float audioRing[2 * kRing], detectRing[2 * kRing], gainRing[2 * kRing];
@@ -210,6 +212,10 @@ TARVO_INLINE void Engine::kernel(const float* inLBuf, const float* inRBuf, float
     float* const g = gainRing + slot(i);
     storePair(g,
               runEnvelopes<kType, !kRamp, !kBoth, kMode == kModeSettled>(loadPair(g), env, p, k));
+  };
+  const auto smoothStage = [&](int32_t i) TARVO_LAMBDA_INLINE {
+    float* const g = gainRing + slot(i);
+    storePair(g, smoothGain<kMode == kModeSettled>(loadPair(g), env, k));
   };
 
   const auto outputStage = [&](int32_t i, const Settings& p) TARVO_LAMBDA_INLINE {
@@ -286,6 +292,7 @@ TARVO_INLINE void Engine::kernel(const float* inLBuf, const float* inRBuf, float
     if (active(t - kDetHpLag)) detHpStage(t - kDetHpLag, settingsOf(t - kDetHpLag));
     if (active(t - kGainLag)) gainStage(t - kGainLag, settingsOf(t - kGainLag));
     if (active(t - kEnvelopeLag)) envelopeStage(t - kEnvelopeLag, settingsOf(t - kEnvelopeLag));
+    if (active(t - kSmoothLag)) smoothStage(t - kSmoothLag);
     if (active(t - kLast)) outputStage(t - kLast, settingsOf(t - kLast));
   };
   int32_t t = 0;
