@@ -68,11 +68,13 @@ TARVO_INLINE Pair attackFraction(const Envelopes& e, const Settings& p) {
 
 // Release cascade, attack and program-dependent timing on the gains g (<= 1, smaller is
 // more gain change). Returns the attack stage, which smoothGain takes on.
-// kLazyAttack: the settings stay the same for the next sample, so its attack fraction
-// can be computed when it is needed (see Envelopes). kSameLanes: both lanes hold the same
-// (linked) gain. kSettled: the block began with the smoother at rest (see smoothGain).
-template <int kType, bool kLazyAttack, bool kSameLanes, bool kSettled = false>
-TARVO_INLINE Pair runEnvelopes(Pair g, Envelopes& e, const Settings& p, const Constants& k) {
+// lazyAttack: the settings that the attack fraction reads (attack, PDE rate) stay the same
+// for the next sample, so its attack fraction can be computed when it is needed (see
+// Envelopes). kSameLanes: both lanes hold the same (linked) gain. kSettled: the block
+// began with the smoother at rest (see smoothGain).
+template <int kType, bool kSameLanes, bool kSettled = false>
+TARVO_INLINE Pair runEnvelopes(Pair g, Envelopes& e, const Settings& p, const Constants& k,
+                               bool lazyAttack) {
   const Pair main = e.releaseCoef;
   const Pair fast = e.fastReleaseCoef;
   const Pair one = splat(1.0f);
@@ -135,7 +137,7 @@ TARVO_INLINE Pair runEnvelopes(Pair g, Envelopes& e, const Settings& p, const Co
     e.releaseCoef = splat(p.relPole);
     e.fastReleaseCoef = splat(k.typePole);
   }
-  if constexpr (kLazyAttack) {
+  if (lazyAttack) {
     e.attackCoefStored = false;  // attackFraction(e, p) from here on
   } else {
     e.attackCoef = attackFraction(e, p);

@@ -208,10 +208,12 @@ TARVO_INLINE void Engine::kernel(const float* inLBuf, const float* inRBuf, float
     storePair(gainRing + slot(i), g);
   };
 
+  // The attack fraction is computed when needed unless a ramp moves what it reads.
+  const bool lazyAttack = !kRamp || (rampCount_[kAttack] == 0 && rampCount_[kPdeRate] == 0);
   const auto envelopeStage = [&](int32_t i, const Settings& p) TARVO_LAMBDA_INLINE {
     float* const g = gainRing + slot(i);
-    storePair(g,
-              runEnvelopes<kType, !kRamp, !kBoth, kMode == kModeSettled>(loadPair(g), env, p, k));
+    storePair(
+        g, runEnvelopes<kType, !kBoth, kMode == kModeSettled>(loadPair(g), env, p, k, lazyAttack));
   };
   const auto smoothStage = [&](int32_t i) TARVO_LAMBDA_INLINE {
     float* const g = gainRing + slot(i);
