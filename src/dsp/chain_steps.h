@@ -85,9 +85,14 @@ TARVO_INLINE Pair eqBand(Pair v, PairD& s1, PairD& s2, const BiquadPair& c, doub
 }
 template <int kBand>
 TARVO_INLINE Pair eqBand(Pair v, EqDelays& s, const Settings& p, const Constants& k) {
-  if constexpr (kBand == 0) return eqBand(v, s.low1, s.low2, k.eqLow, p.lowG);
-  if constexpr (kBand == 1) return eqBand(v, s.mid1, s.mid2, k.eqMid, p.midG);
-  if constexpr (kBand == 2) return eqBand(v, s.high1, s.high2, k.eqHigh, p.highG);
+  static_assert(kBand >= 0 && kBand <= 2);
+  if constexpr (kBand == 0) {
+    return eqBand(v, s.low1, s.low2, k.eqLow, p.lowG);
+  } else if constexpr (kBand == 1) {
+    return eqBand(v, s.mid1, s.mid2, k.eqMid, p.midG);
+  } else {
+    return eqBand(v, s.high1, s.high2, k.eqHigh, p.highG);
+  }
 }
 
 // Static gain of one level from the table, or directly while the table is stale or
