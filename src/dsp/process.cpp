@@ -10,6 +10,31 @@ namespace tarvo::dsp {
 
 using namespace tarvo::params;
 
+// The builds of each kernel: the baseline, and on x86-64 AVX-512 (kernel_isa.h).
+template <int kType, int kLink, int kMode>
+void Engine::runKernel(const float* inL, const float* inR, float* outL, float* outR,
+                       int32_t frames) {
+  kernel<kType, kLink, kMode>(inL, inR, outL, outR, frames);
+}
+#if TARVO_KERNEL_ISAS
+template <int kType, int kLink, int kMode>
+TARVO_TARGET_AVX512 void Engine::runKernelAvx512(const float* inL, const float* inR, float* outL,
+                                                 float* outR, int32_t frames) {
+  kernel<kType, kLink, kMode>(inL, inR, outL, outR, frames);
+}
+#endif
+
+template <int kType, int kLink, int kMode, KernelIsa kIsa>
+TARVO_INLINE void Engine::runKernelOn(const float* inL, const float* inR, float* outL, float* outR,
+                                      int32_t frames) {
+#if TARVO_KERNEL_ISAS
+  if constexpr (kIsa == KernelIsa::kAvx512) {
+    return runKernelAvx512<kType, kLink, kMode>(inL, inR, outL, outR, frames);
+  }
+#endif
+  runKernel<kType, kLink, kMode>(inL, inR, outL, outR, frames);
+}
+
 template <int kType, KernelIsa kIsa>
 void Engine::runTypedOn(const float* inL, const float* inR, float* outL, float* outR,
                         int32_t frames) {
