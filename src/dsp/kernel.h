@@ -15,7 +15,7 @@
 //  - while no ramp runs (nearly always), take every parameter and every value derived
 //    from parameters alone out of the loops; a ramp that ends inside a block hands the
 //    rest of the block to a kernel with fixed values;
-//  - run the chain as stages interleaved across samples (see runKernel), so that
+//  - run the chain as stages interleaved across samples (see Engine::kernel), so that
 //    the recurrences of different stages overlap in the processor;
 //  - process left and right in the two lanes of one SSE2 register (the envelopes too;
 //    a linked pair repeats the left channel in the right lane), the filters in the two
@@ -124,13 +124,13 @@ TARVO_INLINE void Engine::kernel(const float* inLBuf, const float* inRBuf, float
 
   // The chain in stages: the input stage (noise, gains), the input high-pass, the
   // detector EQ's three bands, the detector high-pass, the gain computer, the envelopes,
-  // the adaptive smoother and the output stage. Each stage carries its own recurrences from sample
-  // to sample (filter delays, meters, envelope stages, smoother), and none feeds back into an
-  // earlier one, so they run interleaved, each some samples behind the one before it: one loop
-  // iteration then holds independent chains of work that the processor overlaps, where
-  // the whole chain on one sample would run them one after another. The stages hand
-  // audio, detector values, gains and (while ramps run) the sample's settings on through
-  // small rings.
+  // the adaptive smoother and the output stage. Each stage carries its own recurrences
+  // from sample to sample (filter delays, meters, envelope stages, smoother), and none
+  // feeds back into an earlier one, so they run interleaved, each some samples behind the
+  // one before it: one loop iteration then holds independent chains of work that the
+  // processor overlaps, where the whole chain on one sample would run them one after
+  // another. The stages hand audio, detector values, gains and (while ramps run) the
+  // sample's settings on through small rings.
   // The processor keeps only so many instructions in flight (about two iterations' worth
   // with every filter on), and an iteration cannot leave until its longest chain is done.
   // The filters therefore run one section per stage, two samples apart (the EQ's three
@@ -138,7 +138,8 @@ TARVO_INLINE void Engine::kernel(const float* inLBuf, const float* inRBuf, float
   // samples behind the envelopes.
   // While ramps run the curve is mostly evaluated directly, through calls to the maths
   // library that keep fewer values in registers: there the stages up to the gain computer
-  // run together on each sample, with the envelopes 8 and the output 16 behind.
+  // run together on each sample, with the envelopes and the smoother 8 and the output 16
+  // behind.
   constexpr int32_t kLag = 4;
   constexpr int32_t kBandLag = kRamp || kPlain ? 0 : 2;
   constexpr int32_t kEqLag = kRamp ? 0 : kLag, kDetHpLag = kEqLag + 3 * kBandLag;
