@@ -66,11 +66,18 @@ TARVO_INLINE Pair attackFraction(const Envelopes& e, const Settings& p) {
   return (one - f) * splat(p.attack) + f;
 }
 
+// Whether the settings that attackFraction reads (the attack and the PDE rate) stay the
+// same over a kernel call, given each parameter's remaining ramp steps: then the fraction
+// can be computed when it is needed rather than every sample.
+TARVO_INLINE bool attackSettingsFixed(const uint32_t* rampCount) {
+  return rampCount[kAttack] == 0 && rampCount[kPdeRate] == 0;
+}
+
 // Release cascade, attack and program-dependent timing on the gains g (<= 1, smaller is
 // more gain change). Returns the attack stage, which smoothGain takes on.
-// lazyAttack: the settings that the attack fraction reads (attack, PDE rate) stay the same
-// for the next sample, so its attack fraction can be computed when it is needed (see
-// Envelopes). kSameLanes: both lanes hold the same (linked) gain. kSettled: the block
+// lazyAttack: the settings that the attack fraction reads stay the same for the next
+// sample (attackSettingsFixed), so its attack fraction can be computed when it is needed
+// (see Envelopes). kSameLanes: both lanes hold the same (linked) gain. kSettled: the block
 // began with the smoother at rest (see smoothGain).
 template <int kType, bool kSameLanes, bool kSettled = false>
 TARVO_INLINE Pair runEnvelopes(Pair g, Envelopes& e, const Settings& p, const Constants& k,

@@ -210,7 +210,7 @@ TARVO_INLINE void Engine::kernel(const float* inLBuf, const float* inRBuf, float
   };
 
   // The attack fraction is computed when needed unless a ramp moves what it reads.
-  const bool lazyAttack = !kRamp || (rampCount_[kAttack] == 0 && rampCount_[kPdeRate] == 0);
+  const bool lazyAttack = !kRamp || attackSettingsFixed(rampCount_);
   const auto envelopeStage = [&](int32_t i, const Settings& p) TARVO_LAMBDA_INLINE {
     float* const g = gainRing + slot(i);
     storePair(
